@@ -1,0 +1,4 @@
+#include "scenes/scenes.h"
+
+void balls_init() {}
+void balls_run() { scene_placeholder(3424); }

@@ -1,0 +1,4 @@
+#include "scenes/scenes.h"
+
+void chain_init() {}
+void chain_run() { scene_placeholder(3440); }

@@ -1,0 +1,4 @@
+#include "scenes/scenes.h"
+
+void title_images_init() {}
+void intermission_run() {}

@@ -1,0 +1,4 @@
+#include "scenes/scenes.h"
+
+void particle_zoom_init() {}
+void particle_zoom_run() { scene_placeholder(568); }

@@ -1,0 +1,16 @@
+// Start-up, precalculation and the timeline of both halves.
+#pragma once
+#include <cstdint>
+
+extern uint8_t mmx_present;
+extern uint8_t display_bpp;     // 24 or 32
+extern int32_t music_volume;    // 0..100
+
+int demo_main();
+void precalc_all();
+
+// order * 256 + row of the music being heard now; 65535 when the player cannot answer.
+int32_t read_music_position();
+// Stores z_limit in near_z_limit, then returns once the song has reached position.
+void wait_for_position(int32_t position, int32_t z_limit);
+int32_t wait_vblank();
