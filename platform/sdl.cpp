@@ -1,0 +1,234 @@
+// The SDL2 backend: a desktop-sized full-screen window (or a resizable one) showing the
+// 800x600 surface with its 4:3 aspect kept, frames paced to a 60 Hz clock, keys turned into
+// window messages, and the module player on an SDL audio device.
+#include <SDL.h>
+
+#include <chrono>
+#include <ctime>
+#include <thread>
+
+#include "platform/backend.h"
+#include "shell/window.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int32_t audio_buffer_frames = 1024;
+
+class SdlBackend final : public Backend {
+ public:
+  explicit SdlBackend(const SdlOptions& options) : options_(options), epoch_(Clock::now()) {}
+  ~SdlBackend() override {
+    music_close();
+    display_release();
+    window_close();
+    if (video_) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  }
+
+  void window_create() override {
+    if (!video_) {
+      bool has_display =
+          SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("SDL_VIDEODRIVER");
+      video_ = has_display && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+      if (!video_) return;
+    }
+    Uint32 flags = options_.windowed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
+    window_ = SDL_CreateWindow("Talvex", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600, flags);
+    if (window_) hide_cursor();
+  }
+  void window_close() override {
+    display_release();
+    if (window_) SDL_DestroyWindow(window_);
+    window_ = nullptr;
+  }
+  void show_message_box(const char* text) override {
+    if (video_) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "", text, window_);
+  }
+  void hide_cursor() override {
+    if (video_) SDL_ShowCursor(SDL_DISABLE);
+  }
+
+  void pump_events(bool force) override {
+    if (!video_) return;
+    auto now = Clock::now();
+    if (!force && now - last_pump_ < std::chrono::milliseconds(10)) return;
+    last_pump_ = now;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+      if (event.type == SDL_QUIT) {
+        platform_post_message(wm_close, 0, 0);
+      } else if (event.type == SDL_KEYDOWN) {
+        uint32_t key = 0;
+        switch (event.key.keysym.sym) {
+          case SDLK_ESCAPE:
+            key = vk_escape;
+            break;
+          case SDLK_m:
+            key = vk_m;
+            break;
+          case SDLK_z:
+            key = vk_z;
+            break;
+          case SDLK_KP_PLUS:
+            key = vk_add;
+            break;
+          case SDLK_KP_MINUS:
+            key = vk_subtract;
+            break;
+          default:
+            break;
+        }
+        if (key) platform_post_message(wm_keydown, key, 0);
+      }
+    }
+  }
+
+  int32_t display_create() override {
+    if (!window_) return dderr_nodirectdraw;
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (!renderer_) return dderr_nodirectdraw;
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    SDL_RenderSetLogicalSize(renderer_, 800, 600);  // letterboxed, aspect kept
+    return dd_ok;
+  }
+  int32_t set_mode(int32_t width, int32_t height, int32_t bpp) override {
+    if (!renderer_) return dderr_nodirectdraw;
+    if (texture_) SDL_DestroyTexture(texture_);
+    // Memory order blue, green, red (, spare), as the surface holds it.
+    Uint32 format = bpp == 24 ? SDL_PIXELFORMAT_BGR24 : SDL_PIXELFORMAT_RGB888;
+    texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, width, height);
+    return texture_ ? dd_ok : dderr_invalidmode;
+  }
+  void display_release() override {
+    if (texture_) SDL_DestroyTexture(texture_);
+    if (renderer_) SDL_DestroyRenderer(renderer_);
+    texture_ = nullptr;
+    renderer_ = nullptr;
+  }
+
+  void show(Show what) override {
+    // At most one presented frame per tick of the 60 Hz clock, whatever the monitor does:
+    // effects that advance per frame then run at the speed they were made for.
+    if (what == Show::frame) {
+      int64_t slot = current_slot();
+      if (slot <= last_frame_slot_) sleep_until_slot(last_frame_slot_ + 1);
+      last_frame_slot_ = current_slot();
+    }
+    pump_events(false);
+    if (!texture_ || !platform.surface_created) return;
+    SDL_UpdateTexture(texture_, nullptr, platform.pixels.data(), platform.pitch);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+  }
+  int32_t wait_vblank() override {
+    sleep_until_slot(current_slot() + 1);
+    pump_events(false);
+    return dd_ok;
+  }
+
+  uint32_t tick_count() override {
+    return uint32_t(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - epoch_).count());
+  }
+  int32_t current_second() override {
+    std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return utc.tm_sec;
+  }
+
+  bool music_open() override {
+    sink_start_ = Clock::now();
+    sink_start_sample_ = platform.player.rendered();
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    SDL_AudioSpec want{}, have{};
+    want.freq = ModulePlayer::sample_rate;
+    want.format = AUDIO_S16SYS;
+    want.channels = 2;
+    want.samples = audio_buffer_frames;
+    want.callback = &SdlBackend::audio_callback;
+    want.userdata = this;
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (!device_) {
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+      return false;
+    }
+    device_frames_ = have.samples;
+    callback_sample_ = platform.player.rendered();
+    callback_time_ = Clock::now();
+    SDL_PauseAudioDevice(device_, 0);
+    return true;
+  }
+  void music_close() override {
+    if (!device_) return;
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_ = 0;
+  }
+  uint32_t music_position(bool) override {
+    pump_events(false);
+    if (!device_) {
+      // The silent sink: the song advances with the real clock.
+      double seconds = std::chrono::duration<double>(Clock::now() - sink_start_).count();
+      platform.player.render_until(sink_start_sample_ + uint64_t(seconds * ModulePlayer::sample_rate));
+      return platform.player.position_now();
+    }
+    // The device plays the buffer before the one the last callback filled; count on from
+    // its start with the time since.
+    SDL_LockAudioDevice(device_);
+    uint64_t sample = callback_sample_;
+    Clock::time_point time = callback_time_;
+    SDL_UnlockAudioDevice(device_);
+    double since = std::chrono::duration<double>(Clock::now() - time).count();
+    int64_t heard = int64_t(sample) - device_frames_ +
+                    std::min<int64_t>(int64_t(since * ModulePlayer::sample_rate), device_frames_);
+    if (heard < 0) heard = 0;
+    return platform.player.position_at(uint64_t(heard));
+  }
+
+ private:
+  static void audio_callback(void* user, Uint8* stream, int bytes) {
+    auto* self = static_cast<SdlBackend*>(user);
+    self->callback_sample_ = platform.player.rendered();
+    self->callback_time_ = Clock::now();
+    platform.player.render(reinterpret_cast<int16_t*>(stream), bytes / 4);
+  }
+
+  int64_t current_slot() const {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch_).count() * 60 /
+           1000000000;
+  }
+  void sleep_until_slot(int64_t slot) {
+    auto target = epoch_ + std::chrono::nanoseconds(slot * 1000000000 / 60);
+    // Sleep most of the way, then spin the last bit for an even pace.
+    while (Clock::now() < target) {
+      auto left = target - Clock::now();
+      if (left > std::chrono::milliseconds(2))
+        std::this_thread::sleep_for(left - std::chrono::milliseconds(1));
+    }
+  }
+
+  SdlOptions options_;
+  Clock::time_point epoch_;
+  Clock::time_point last_pump_{};
+  bool video_ = false;
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  int64_t last_frame_slot_ = -1;
+
+  SDL_AudioDeviceID device_ = 0;
+  int32_t device_frames_ = audio_buffer_frames;
+  uint64_t callback_sample_ = 0;  // guarded by the device lock
+  Clock::time_point callback_time_{};
+  Clock::time_point sink_start_{};
+  uint64_t sink_start_sample_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> make_sdl_backend(const SdlOptions& options) {
+  return std::make_unique<SdlBackend>(options);
+}
