@@ -1,0 +1,325 @@
+#include "platform/capture.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/backend.h"
+#include "platform/platform.h"
+#include "platform/png.h"
+#include "platform/video_writer.h"
+#include "shell/demo.h"
+
+namespace {
+
+constexpr int display_width = 800, display_height = 600;
+constexpr int picture_width = 640, picture_height = 400;
+constexpr int picture_left = 80, picture_top = 100;
+
+// Where each half's last scene ends, in orders: the measure of the progress line.
+constexpr double half_orders[2] = {16 + 58 / 128.0, 24 + 126 / 128.0};
+
+CaptureStats stats;
+
+bool before(const SongPoint& a, const SongPoint& b) {
+  return a.half < b.half || (a.half == b.half && a.position < b.position);
+}
+
+std::string point_text(const SongPoint& p) {
+  return std::to_string(p.half) + ":" + std::to_string(p.position >> 8) + ":" +
+         std::to_string(p.position & 255);
+}
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
+
+// One headless run and everything it keeps.
+struct CaptureRun {
+  const CaptureOptions& options;
+  VideoWriter writer;
+  bool video = false;
+  int width = display_width, height = display_height;
+
+  // The display of the previous 1/60-s boundary: it is on screen until this one, so it is
+  // the frame that goes with the sound just delivered.
+  std::vector<uint8_t> held;
+  int held_pitch = display_width * 4, held_bpp = 32;
+
+  int half = 0;  // 1 or 2 while a module plays; 0 before the first
+  uint32_t half_handle = 0;
+  SongPoint now;
+  bool position_valid = false;
+
+  std::vector<bool> shot_written;
+  size_t shots_left = 0;
+  std::vector<uint32_t> shot_pixels;
+
+  std::string error;
+  bool until_reached = false;
+  int64_t boundaries = 0;
+  int64_t frames = 0;
+
+  Clock::time_point start = Clock::now();
+  Clock::time_point last_progress = start;
+  bool progress_on_terminal = isatty(STDERR_FILENO);
+  int progress_printed_tenths = -1;
+  bool progress_shown = false;
+
+  explicit CaptureRun(const CaptureOptions& o) : options(o) {
+    shot_written.assign(o.shots.size(), false);
+    shots_left = o.shots.size();
+    if (o.crop) width = picture_width, height = picture_height;
+    held.assign(size_t(held_pitch) * display_height, 0);  // the screen before anything is shown
+  }
+
+  // Follows the music: a new module handle heard playing starts the next half.
+  void read_song() {
+    uint32_t handle = platform.music_handle;
+    uint32_t r = platform_music_position(handle);
+    position_valid = r != 0xFFFFFFFF;
+    if (!position_valid) return;
+    if (handle != half_handle) ++half, half_handle = handle;
+    now = {half, int32_t(((r & 0xFF) << 8) | ((r >> 16) & 0xFF))};
+  }
+
+  // The top-left of the kept area of a display.
+  static const uint8_t* kept_area(const uint8_t* pixels, int pitch, int bpp, bool crop) {
+    return crop ? pixels + ptrdiff_t(picture_top) * pitch + picture_left * (bpp / 8) : pixels;
+  }
+
+  bool push_held() {
+    ++frames;
+    if (!video) return true;
+    if (!options.encode) return true;
+    if (writer.add_frame(kept_area(held.data(), held_pitch, held_bpp, options.crop), held_pitch, held_bpp))
+      return true;
+    error = writer.error();
+    return false;
+  }
+
+  void hold(const uint8_t* pixels, int pitch, int bpp) {
+    held.resize(size_t(pitch) * display_height);
+    std::memcpy(held.data(), pixels, held.size());
+    held_pitch = pitch;
+    held_bpp = bpp;
+  }
+
+  bool write_shot(const CaptureOptions::Shot& shot, const uint8_t* pixels, int pitch, int bpp) {
+    shot_pixels.resize(size_t(width) * height);
+    const uint8_t* area = kept_area(pixels, pitch, bpp, options.crop);
+    const int bytes = bpp / 8;
+    for (int y = 0; y < height; ++y) {
+      const uint8_t* s = area + ptrdiff_t(y) * pitch;
+      uint32_t* d = &shot_pixels[size_t(y) * width];
+      for (int x = 0; x < width; ++x, s += bytes) d[x] = s[0] | s[1] << 8 | s[2] << 16;
+    }
+    if (write_png(shot.path.c_str(), width, height, shot_pixels.data(), width)) return true;
+    error = "cannot write " + shot.path;
+    return false;
+  }
+
+  // Returns false to stop the run.
+  bool on_frame(const uint8_t* pixels, int pitch, int bpp) {
+    ++boundaries;
+    read_song();
+    if (video && options.has_until && position_valid && !before(now, options.until)) {
+      until_reached = true;
+      push_held();
+      return false;
+    }
+    if (!push_held()) return false;
+    if (video) hold(pixels, pitch, bpp);
+    if (position_valid) {
+      for (size_t i = 0; i < options.shots.size(); ++i) {
+        if (shot_written[i] || before(now, options.shots[i].at)) continue;
+        if (!write_shot(options.shots[i], pixels, pitch, bpp)) return false;
+        shot_written[i] = true;
+        --shots_left;
+      }
+      if (!video && !options.shots.empty() && shots_left == 0) return false;
+    }
+    if (options.progress && video) show_progress(false);
+    return true;
+  }
+
+  void on_audio(const int16_t* samples, int32_t count) {
+    stats.audio_samples += count;
+    if (!video || !options.encode || !error.empty()) return;
+    if (!writer.add_audio(samples, count)) error = writer.error();
+  }
+
+  // How far through the song the run is, 0..1.
+  double song_done() const {
+    const double total = half_orders[0] + half_orders[1];
+    if (half == 0) return 0;
+    if (!position_valid) return half == 1 ? half_orders[0] / total : 1.0;
+    double orders = (now.position >> 8) + std::min(now.position & 255, 127) / 128.0;
+    orders = std::min(orders, half_orders[half - 1]);
+    return std::min(1.0, ((half == 2 ? half_orders[0] : 0) + orders) / total);
+  }
+
+  // A line on stderr: rewritten in place a few times a second on a terminal, otherwise
+  // one line per tenth of the song.
+  void show_progress(bool last) {
+    const double done = last && !until_reached ? 1.0 : song_done();
+    const int tenths = int(done * 10);
+    if (progress_on_terminal) {
+      if (!last && seconds_since(last_progress) < 0.25) return;
+    } else if (tenths == progress_printed_tenths || (tenths == 10 && !last)) {
+      return;
+    }
+    last_progress = Clock::now();
+    progress_printed_tenths = tenths;
+    const double elapsed = seconds_since(start);
+    const double fps = elapsed > 0 ? boundaries / elapsed : 0;
+    char left[32] = "--:--";
+    if (last) {
+      std::snprintf(left, sizeof left, "0:00");
+    } else if (done > 0.005) {
+      int s = int(elapsed * (1 - done) / done);
+      std::snprintf(left, sizeof left, "%d:%02d", s / 60, s % 60);
+    }
+    std::fprintf(stderr, "%stalvex: capture %3d%% of the song, %4.0f frames/s, %s left%s",
+                 progress_on_terminal ? "\r" : "", int(done * 100), fps, left,
+                 progress_on_terminal ? "\033[K" : "\n");
+    if (last && progress_on_terminal) std::fputc('\n', stderr);
+    progress_shown = true;
+  }
+};
+
+bool frame_hook(const uint8_t* pixels, int32_t pitch, int32_t bpp, void* user) {
+  return static_cast<CaptureRun*>(user)->on_frame(pixels, pitch, bpp);
+}
+
+void audio_hook(const int16_t* samples, int32_t frames, void* user) {
+  static_cast<CaptureRun*>(user)->on_audio(samples, frames);
+}
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "talvex: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+bool parse_song_point(const char* text, SongPoint* point) {
+  int half = 0, order = 0, row = 0, used = 0;
+  if (!std::isdigit(static_cast<unsigned char>(text[0]))) return false;
+  if (std::sscanf(text, "%d:%d:%d%n", &half, &order, &row, &used) != 3 || text[used] != 0) return false;
+  if (half < 1 || half > 2 || order < 0 || order > 255 || row < 0 || row > 255) return false;
+  *point = {half, order * 256 + row};
+  return true;
+}
+
+int parse_capture_option(int argc, char** argv, int i, CaptureOptions* options) {
+  const char* arg = argv[i];
+  auto need = [&](int count, const char* what) {
+    if (i + count < argc) return true;
+    std::fprintf(stderr, "talvex: %s needs %s\n", arg, what);
+    return false;
+  };
+  auto point = [&](const char* text, SongPoint* p) {
+    if (parse_song_point(text, p)) return true;
+    std::fprintf(stderr, "talvex: bad song position '%s' (want HALF:ORDER:ROW, half 1 or 2)\n", text);
+    return false;
+  };
+  if (!std::strcmp(arg, "--capture")) {
+    if (!need(1, "a file name")) return -1;
+    options->video_path = argv[i + 1];
+    return 2;
+  }
+  if (!std::strcmp(arg, "--crop")) {
+    options->crop = true;
+    return 1;
+  }
+  if (!std::strcmp(arg, "--shot")) {
+    if (!need(2, "a song position HALF:ORDER:ROW and a file name")) return -1;
+    CaptureOptions::Shot shot;
+    if (!point(argv[i + 1], &shot.at)) return -1;
+    shot.path = argv[i + 2];
+    options->shots.push_back(shot);
+    return 3;
+  }
+  if (!std::strcmp(arg, "--until")) {
+    if (!need(1, "a song position HALF:ORDER:ROW")) return -1;
+    if (!point(argv[i + 1], &options->until)) return -1;
+    options->has_until = true;
+    return 2;
+  }
+  return 0;
+}
+
+bool capture_requested(const CaptureOptions& options) {
+  return !options.video_path.empty() || !options.shots.empty() || options.crop || options.has_until;
+}
+
+bool validate_capture_options(const CaptureOptions& options) {
+  if (options.video_path.empty() && options.shots.empty()) {
+    std::fprintf(stderr, "talvex: %s needs --capture or --shot\n", options.crop ? "--crop" : "--until");
+    return false;
+  }
+  if (options.has_until && options.video_path.empty()) {
+    std::fprintf(stderr, "talvex: --until needs --capture\n");
+    return false;
+  }
+  if (!options.video_path.empty() && !VideoWriter::known_extension(options.video_path)) {
+    std::fprintf(stderr, "talvex: %s: unknown extension (use .mp4 or .mkv)\n", options.video_path.c_str());
+    return false;
+  }
+  return true;
+}
+
+int run_capture(const CaptureOptions& options) {
+  stats = {};
+  if (!validate_capture_options(options)) return 1;
+  CaptureRun run(options);
+  run.video = !options.video_path.empty();
+  if (run.video && options.encode && !run.writer.open(options.video_path, run.width, run.height))
+    return fail(run.writer.error());
+
+  platform_open_headless(HeadlessOptions{});
+  headless_set_frame_hook(frame_hook, &run);
+  headless_set_audio_hook(audio_hook, &run);
+  demo_main();
+  platform_close();
+
+  stats.frames = run.frames;
+  stats.seconds = seconds_since(run.start);
+  if (!run.error.empty()) {
+    if (run.progress_shown && run.progress_on_terminal) std::fputc('\n', stderr);
+    run.writer.abandon();
+    return fail(run.error);
+  }
+  int status = 0;
+  for (size_t i = 0; i < options.shots.size(); ++i) {
+    if (run.shot_written[i]) continue;
+    if (run.progress_shown && run.progress_on_terminal && status == 0) std::fputc('\n', stderr);
+    status = fail("the song never reached " + point_text(options.shots[i].at) + "; " + options.shots[i].path +
+                  " not written");
+  }
+  if (run.video && options.encode) {
+    if (!run.writer.finish()) return fail(run.writer.error());
+  }
+  if (run.video && options.progress && status == 0) run.show_progress(true);
+  return status;
+}
+
+bool screen_available() {
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  const char* driver = std::getenv("SDL_VIDEODRIVER");
+  // A chosen SDL driver (a console framebuffer, say) needs no display server.
+  if (!(x11 && *x11) && !(wayland && *wayland) && !(driver && *driver)) return false;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return true;
+}
+
+const CaptureStats& last_capture_stats() { return stats; }

@@ -1,0 +1,55 @@
+// Runs the demo on the headless backend and keeps what it shows: a video of the whole run
+// (--capture), pictures at song positions (--shot), or both. The virtual 60 Hz clock drives
+// everything, so a capture is the same on every machine and picture and sound stay locked.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A place in the music: the half (1 or 2) and order * 256 + row of that half's module.
+struct SongPoint {
+  int half = 0;
+  int32_t position = 0;
+};
+
+struct CaptureOptions {
+  std::string video_path;  // empty: no video
+  bool crop = false;       // only the 640x400 picture area instead of the 800x600 display
+  struct Shot {
+    SongPoint at;
+    std::string path;
+  };
+  std::vector<Shot> shots;
+  bool has_until = false;  // stop the video where the song reaches until
+  SongPoint until;
+  bool progress = true;  // the progress line on stderr
+  bool encode = true;    // false: render and convert everything but encode nothing (benchmarks)
+};
+
+// Reads "H:ORDER:ROW" (half 1 or 2, order 0..255, row 0..255).
+bool parse_song_point(const char* text, SongPoint* point);
+
+// Takes the capture option at argv[i] (with its arguments) into options. Returns how many
+// arguments it used, 0 when argv[i] is not a capture option, -1 after printing a one-line
+// error. Options: --capture FILE, --crop, --shot H:ORDER:ROW FILE, --until H:ORDER:ROW.
+int parse_capture_option(int argc, char** argv, int i, CaptureOptions* options);
+// Whether the options ask for a headless run at all.
+bool capture_requested(const CaptureOptions& options);
+// Checks what the command line alone can tell (--crop or --until without --capture...);
+// prints a one-line error and returns false when it does not make sense.
+bool validate_capture_options(const CaptureOptions& options);
+
+// The whole run: opens the headless backend, runs demo_main, writes the files. Returns the
+// process exit code: 0 on success, 1 after a one-line error (nothing half-written is left).
+int run_capture(const CaptureOptions& options);
+
+// Whether a screen can be opened: a display server is named and SDL's video starts.
+bool screen_available();
+
+// What the last run_capture saw (for tests and benchmarks).
+struct CaptureStats {
+  int64_t frames = 0;         // video frames written (or, without video, display frames seen)
+  int64_t audio_samples = 0;  // stereo sample frames written
+  double seconds = 0;         // wall-clock time of the run
+};
+const CaptureStats& last_capture_stats();

@@ -1,0 +1,474 @@
+#include "platform/video_writer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libswresample/swresample.h>
+#include <libswscale/swscale.h>
+}
+
+namespace {
+
+// The temporary file of the open writer, for the interrupt handler. Only one writer is
+// open at a time; the handler may only call async-signal-safe functions, hence the array.
+char interrupt_temp_path[4096];
+constexpr int handled_signals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous_actions[std::size(handled_signals)];
+
+void on_interrupt(int sig) {
+  if (interrupt_temp_path[0]) unlink(interrupt_temp_path);
+  for (size_t i = 0; i < std::size(handled_signals); ++i)
+    if (handled_signals[i] == sig) sigaction(sig, &previous_actions[i], nullptr);
+  // Die of the same signal (or let the previous handler run) so the parent sees why.
+  raise(sig);
+}
+
+void guard_temp_file(const std::string& temp) {
+  std::snprintf(interrupt_temp_path, sizeof interrupt_temp_path, "%s", temp.c_str());
+  struct sigaction action = {};
+  action.sa_handler = on_interrupt;
+  sigemptyset(&action.sa_mask);
+  for (size_t i = 0; i < std::size(handled_signals); ++i)
+    sigaction(handled_signals[i], &action, &previous_actions[i]);
+}
+
+void release_temp_guard() {
+  for (size_t i = 0; i < std::size(handled_signals); ++i)
+    sigaction(handled_signals[i], &previous_actions[i], nullptr);
+  interrupt_temp_path[0] = 0;
+}
+
+std::string av_error_text(int code) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(code, text, sizeof text);
+  return text;
+}
+
+std::string lower_extension(const std::string& path) {
+  size_t slash = path.find_last_of('/');
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+  std::string ext = path.substr(dot);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+enum class JobKind { video, audio_s16, audio_f32 };
+
+struct Job {
+  JobKind kind;
+  std::vector<uint8_t> data;
+  int count;  // audio: sample frames; video: bits per pixel
+};
+
+constexpr int max_queued_frames = 6;
+
+}  // namespace
+
+struct VideoWriter::Impl {
+  std::string path, temp;
+  int width = 0, height = 0;
+  AVFormatContext* format = nullptr;
+  AVCodecContext* video = nullptr;
+  AVCodecContext* audio = nullptr;
+  AVStream* video_stream = nullptr;
+  AVStream* audio_stream = nullptr;
+  SwsContext* scaler_24 = nullptr;
+  SwsContext* scaler_32 = nullptr;
+  SwrContext* resampler_s16 = nullptr;
+  SwrContext* resampler_f32 = nullptr;
+  AVAudioFifo* fifo = nullptr;
+  AVFrame* picture = nullptr;
+  AVFrame* sound = nullptr;
+  AVPacket* packet = nullptr;
+  int64_t video_pts = 0, audio_pts = 0;
+  bool header_written = false;
+  bool file_open = false;
+
+  // The worker and its queue.
+  std::thread worker;
+  std::mutex mutex;
+  std::condition_variable job_ready, space_ready;
+  std::deque<Job> jobs;
+  std::vector<std::vector<uint8_t>> spare_buffers;
+  int queued_frames = 0;
+  bool stopping = false;
+  std::atomic<bool> failed{false};
+  std::string worker_error;
+
+  ~Impl() {
+    stop_worker();
+    swr_free(&resampler_s16);
+    swr_free(&resampler_f32);
+    sws_freeContext(scaler_24);
+    sws_freeContext(scaler_32);
+    if (fifo) av_audio_fifo_free(fifo);
+    av_frame_free(&picture);
+    av_frame_free(&sound);
+    av_packet_free(&packet);
+    avcodec_free_context(&video);
+    avcodec_free_context(&audio);
+    close_file();
+    if (format) avformat_free_context(format);
+  }
+
+  void close_file() {
+    if (file_open) avio_closep(&format->pb);
+    file_open = false;
+  }
+
+  void stop_worker() {
+    if (!worker.joinable()) return;
+    {
+      std::lock_guard lock(mutex);
+      stopping = true;
+    }
+    job_ready.notify_all();
+    worker.join();
+  }
+
+  void fail(const std::string& why) {
+    std::lock_guard lock(mutex);
+    if (!failed) worker_error = why;
+    failed = true;
+    space_ready.notify_all();
+  }
+
+  // Hands every packet the encoder has ready to the muxer.
+  bool drain(AVCodecContext* codec, AVStream* stream) {
+    for (;;) {
+      int r = avcodec_receive_packet(codec, packet);
+      if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
+      if (r < 0) return fail("cannot encode: " + av_error_text(r)), false;
+      av_packet_rescale_ts(packet, codec->time_base, stream->time_base);
+      packet->stream_index = stream->index;
+      r = av_interleaved_write_frame(format, packet);
+      if (r < 0) return fail("cannot write " + path + ": " + av_error_text(r)), false;
+    }
+  }
+
+  bool encode(AVCodecContext* codec, AVStream* stream, AVFrame* frame) {
+    int r = avcodec_send_frame(codec, frame);
+    if (r < 0) return fail("cannot encode: " + av_error_text(r)), false;
+    return drain(codec, stream);
+  }
+
+  bool encode_picture(const uint8_t* pixels, int bpp) {
+    int r = av_frame_make_writable(picture);
+    if (r < 0) return fail("out of memory"), false;
+    const uint8_t* planes[1] = {pixels};
+    const int strides[1] = {width * bpp / 8};
+    sws_scale(bpp == 24 ? scaler_24 : scaler_32, planes, strides, 0, height, picture->data,
+              picture->linesize);
+    picture->pts = video_pts++;
+    return encode(video, video_stream, picture);
+  }
+
+  // Encodes whole AAC frames from the fifo; with flush, also the short remainder.
+  bool encode_sound(bool flush) {
+    const int frame_size = audio->frame_size;
+    while (av_audio_fifo_size(fifo) >= frame_size || (flush && av_audio_fifo_size(fifo) > 0)) {
+      int n = std::min(frame_size, av_audio_fifo_size(fifo));
+      av_frame_unref(sound);
+      sound->format = audio->sample_fmt;
+      sound->nb_samples = n;
+      sound->sample_rate = audio->sample_rate;
+      av_channel_layout_copy(&sound->ch_layout, &audio->ch_layout);
+      if (av_frame_get_buffer(sound, 0) < 0) return fail("out of memory"), false;
+      av_audio_fifo_read(fifo, reinterpret_cast<void**>(sound->data), n);
+      sound->pts = audio_pts;
+      audio_pts += n;
+      if (!encode(audio, audio_stream, sound)) return false;
+    }
+    return true;
+  }
+
+  bool queue_sound(SwrContext* resampler, const uint8_t* samples, int count) {
+    uint8_t** planes = nullptr;
+    int linesize = 0;
+    if (av_samples_alloc_array_and_samples(&planes, &linesize, 2, count, audio->sample_fmt, 0) < 0)
+      return fail("out of memory"), false;
+    const uint8_t* in[1] = {samples};
+    int converted = swr_convert(resampler, planes, count, in, count);
+    bool ok = converted >= 0;
+    if (!ok) fail("cannot convert the sound");
+    if (ok && av_audio_fifo_write(fifo, reinterpret_cast<void**>(planes), converted) < converted)
+      ok = false, fail("out of memory");
+    av_freep(&planes[0]);
+    av_freep(&planes);
+    return ok && encode_sound(false);
+  }
+
+  void run_worker() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex);
+        job_ready.wait(lock, [&] { return stopping || !jobs.empty(); });
+        if (jobs.empty()) return;
+        job = std::move(jobs.front());
+        jobs.pop_front();
+      }
+      if (!failed) {
+        switch (job.kind) {
+          case JobKind::video:
+            encode_picture(job.data.data(), job.count);
+            break;
+          case JobKind::audio_s16:
+            queue_sound(resampler_s16, job.data.data(), job.count);
+            break;
+          case JobKind::audio_f32:
+            queue_sound(resampler_f32, job.data.data(), job.count);
+            break;
+        }
+      }
+      {
+        std::lock_guard lock(mutex);
+        if (job.kind == JobKind::video) {
+          --queued_frames;
+          spare_buffers.push_back(std::move(job.data));
+        }
+      }
+      space_ready.notify_all();
+    }
+  }
+
+  void push(Job job) {
+    {
+      std::lock_guard lock(mutex);
+      if (job.kind == JobKind::video) ++queued_frames;
+      jobs.push_back(std::move(job));
+    }
+    job_ready.notify_one();
+  }
+};
+
+VideoWriter::VideoWriter() = default;
+
+VideoWriter::~VideoWriter() { abandon(); }
+
+std::string VideoWriter::temporary_path(const std::string& path) {
+  return path + "." + std::to_string(getpid()) + ".part";
+}
+
+bool VideoWriter::known_extension(const std::string& path) {
+  std::string ext = lower_extension(path);
+  return ext == ".mp4" || ext == ".mkv";
+}
+
+bool VideoWriter::open(const std::string& path, int width, int height, const Settings& settings) {
+  abandon();
+  error_.clear();
+  frames_ = samples_ = 0;
+  auto failure = [&](const std::string& why) {
+    error_ = why;
+    abandon();
+    return false;
+  };
+  if (!known_extension(path)) return failure(path + ": unknown extension (use .mp4 or .mkv)");
+
+  av_log_set_level(AV_LOG_ERROR);
+  impl_ = std::make_unique<Impl>();
+  Impl& w = *impl_;
+  w.path = path;
+  w.temp = temporary_path(path);
+  w.width = width;
+  w.height = height;
+
+  const AVOutputFormat* container = av_guess_format(nullptr, path.c_str(), nullptr);
+  if (!container) return failure(path + ": unknown extension (use .mp4 or .mkv)");
+  const AVCodec* h264 = avcodec_find_encoder_by_name("libx264");
+  if (!h264) return failure("no H.264 encoder: this FFmpeg has no libx264");
+  const AVCodec* aac = avcodec_find_encoder_by_name("aac");
+  if (!aac) return failure("no AAC encoder in this FFmpeg");
+
+  if (avformat_alloc_output_context2(&w.format, container, nullptr, w.temp.c_str()) < 0)
+    return failure("cannot set up the container for " + path);
+  // No version strings and no creation time, so that equal input gives equal bytes.
+  w.format->flags |= AVFMT_FLAG_BITEXACT;
+  const bool global_header = container->flags & AVFMT_GLOBALHEADER;
+
+  w.video = avcodec_alloc_context3(h264);
+  AVCodecContext* v = w.video;
+  v->width = width;
+  v->height = height;
+  v->pix_fmt = AV_PIX_FMT_YUV420P;
+  v->time_base = {1, frame_rate};
+  v->framerate = {frame_rate, 1};
+  v->sample_aspect_ratio = {1, 1};
+  v->thread_count = settings.threads;
+  v->thread_type = FF_THREAD_FRAME;
+  v->gop_size = 4 * frame_rate;
+  v->color_range = AVCOL_RANGE_MPEG;
+  v->colorspace = AVCOL_SPC_SMPTE170M;
+  v->color_primaries = AVCOL_PRI_BT709;
+  v->color_trc = AVCOL_TRC_IEC61966_2_1;
+  v->flags |= AV_CODEC_FLAG_BITEXACT;
+  if (global_header) v->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "preset", settings.preset, 0);
+  av_dict_set_int(&options, "crf", settings.crf, 0);
+  int r = avcodec_open2(v, h264, &options);
+  av_dict_free(&options);
+  if (r < 0) return failure("cannot open the H.264 encoder: " + av_error_text(r));
+
+  w.audio = avcodec_alloc_context3(aac);
+  AVCodecContext* a = w.audio;
+  a->sample_fmt = AV_SAMPLE_FMT_FLTP;
+  a->sample_rate = sample_rate;
+  a->ch_layout = AV_CHANNEL_LAYOUT_STEREO;
+  a->bit_rate = 256000;
+  a->time_base = {1, sample_rate};
+  a->flags |= AV_CODEC_FLAG_BITEXACT;
+  if (global_header) a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  r = avcodec_open2(a, aac, nullptr);
+  if (r < 0) return failure("cannot open the AAC encoder: " + av_error_text(r));
+
+  w.video_stream = avformat_new_stream(w.format, nullptr);
+  w.audio_stream = avformat_new_stream(w.format, nullptr);
+  if (!w.video_stream || !w.audio_stream) return failure("out of memory");
+  w.video_stream->time_base = v->time_base;
+  w.video_stream->avg_frame_rate = v->framerate;
+  w.audio_stream->time_base = a->time_base;
+  if (avcodec_parameters_from_context(w.video_stream->codecpar, v) < 0 ||
+      avcodec_parameters_from_context(w.audio_stream->codecpar, a) < 0)
+    return failure("out of memory");
+
+  // Same size in and out: only the colour conversion runs, bit-exact on every processor.
+  // Bilinear, not point: point sampling would take each chroma sample from one of the two
+  // lines it covers, and every other display line is a black scanline.
+  const int scale_flags = SWS_BILINEAR | SWS_BITEXACT | SWS_ACCURATE_RND;
+  w.scaler_24 = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUV420P,
+                               scale_flags, nullptr, nullptr, nullptr);
+  w.scaler_32 = sws_getContext(width, height, AV_PIX_FMT_BGR0, width, height, AV_PIX_FMT_YUV420P, scale_flags,
+                               nullptr, nullptr, nullptr);
+  AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+  swr_alloc_set_opts2(&w.resampler_s16, &stereo, a->sample_fmt, sample_rate, &stereo, AV_SAMPLE_FMT_S16,
+                      sample_rate, 0, nullptr);
+  swr_alloc_set_opts2(&w.resampler_f32, &stereo, a->sample_fmt, sample_rate, &stereo, AV_SAMPLE_FMT_FLT,
+                      sample_rate, 0, nullptr);
+  w.fifo = av_audio_fifo_alloc(a->sample_fmt, 2, a->frame_size * 4);
+  w.picture = av_frame_alloc();
+  w.sound = av_frame_alloc();
+  w.packet = av_packet_alloc();
+  if (!w.scaler_24 || !w.scaler_32 || !w.resampler_s16 || !w.resampler_f32 || swr_init(w.resampler_s16) < 0 ||
+      swr_init(w.resampler_f32) < 0 || !w.fifo || !w.picture || !w.sound || !w.packet)
+    return failure("cannot set up the picture or sound conversion");
+  w.picture->format = v->pix_fmt;
+  w.picture->width = width;
+  w.picture->height = height;
+  if (av_frame_get_buffer(w.picture, 0) < 0) return failure("out of memory");
+
+  // The interrupt guard goes up before the file exists, so no moment leaves it behind.
+  guard_temp_file(w.temp);
+  r = avio_open(&w.format->pb, w.temp.c_str(), AVIO_FLAG_WRITE);
+  if (r < 0) {
+    release_temp_guard();
+    return failure("cannot write " + path + ": " + av_error_text(r));
+  }
+  w.file_open = true;
+  AVDictionary* muxer_options = nullptr;
+  // The index goes to the front, so players can start before the whole file has arrived.
+  if (lower_extension(path) == ".mp4") av_dict_set(&muxer_options, "movflags", "+faststart", 0);
+  r = avformat_write_header(w.format, &muxer_options);
+  av_dict_free(&muxer_options);
+  if (r < 0) return failure("cannot write " + path + ": " + av_error_text(r));
+  w.header_written = true;
+
+  w.worker = std::thread([&w] { w.run_worker(); });
+  return true;
+}
+
+bool VideoWriter::add_frame(const uint8_t* pixels, int pitch, int bpp) {
+  if (!impl_) return false;
+  if (bpp != 24 && bpp != 32) return error_ = "unsupported pixel depth " + std::to_string(bpp), false;
+  Impl& w = *impl_;
+  std::vector<uint8_t> buffer;
+  {
+    std::unique_lock lock(w.mutex);
+    w.space_ready.wait(lock, [&] { return w.failed || w.queued_frames < max_queued_frames; });
+    if (w.failed) return error_ = w.worker_error, false;
+    if (!w.spare_buffers.empty()) {
+      buffer = std::move(w.spare_buffers.back());
+      w.spare_buffers.pop_back();
+    }
+  }
+  const size_t row_bytes = static_cast<size_t>(w.width) * (bpp / 8);
+  buffer.resize(row_bytes * w.height);
+  for (int y = 0; y < w.height; ++y)
+    std::memcpy(buffer.data() + y * row_bytes, pixels + static_cast<ptrdiff_t>(y) * pitch, row_bytes);
+  w.push({JobKind::video, std::move(buffer), bpp});
+  ++frames_;
+  return true;
+}
+
+bool VideoWriter::add_audio(const int16_t* samples, int frame_count) {
+  if (!impl_) return false;
+  if (impl_->failed) return error_ = impl_->worker_error, false;
+  if (frame_count <= 0) return true;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(samples);
+  impl_->push({JobKind::audio_s16, {bytes, bytes + frame_count * 2 * sizeof(int16_t)}, frame_count});
+  samples_ += frame_count;
+  return true;
+}
+
+bool VideoWriter::add_audio(const float* samples, int frame_count) {
+  if (!impl_) return false;
+  if (impl_->failed) return error_ = impl_->worker_error, false;
+  if (frame_count <= 0) return true;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(samples);
+  impl_->push({JobKind::audio_f32, {bytes, bytes + frame_count * 2 * sizeof(float)}, frame_count});
+  samples_ += frame_count;
+  return true;
+}
+
+bool VideoWriter::finish() {
+  if (!impl_) return false;
+  Impl& w = *impl_;
+  w.stop_worker();
+  auto failure = [&](const std::string& why) {
+    error_ = why;
+    abandon();
+    return false;
+  };
+  if (w.failed) return failure(w.worker_error);
+  if (!w.encode_sound(true) || !w.encode(w.audio, w.audio_stream, nullptr) ||
+      !w.encode(w.video, w.video_stream, nullptr))
+    return failure(w.worker_error);
+  int r = av_write_trailer(w.format);
+  if (r < 0) return failure("cannot write " + w.path + ": " + av_error_text(r));
+  w.close_file();
+  if (std::rename(w.temp.c_str(), w.path.c_str()) != 0)
+    return failure("cannot write " + w.path + ": " + std::strerror(errno));
+  release_temp_guard();
+  impl_.reset();
+  return true;
+}
+
+void VideoWriter::abandon() {
+  if (!impl_) return;
+  std::string temp = impl_->temp;
+  bool existed = impl_->file_open;
+  impl_.reset();
+  if (existed) {
+    unlink(temp.c_str());
+    release_temp_guard();
+  }
+}

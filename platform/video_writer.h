@@ -1,0 +1,67 @@
+// Writes pictures and sound into a video file (H.264 in yuv420p and AAC, 60 frames and
+// 44100 stereo samples per second) through FFmpeg's libraries.
+//
+// The file appears only when finish() succeeds: until then everything goes to a temporary
+// sibling, which the destructor, a failure or an interrupt (SIGINT, SIGTERM, SIGHUP)
+// removes. Two runs fed the same pictures and samples write identical bytes: fixed encoder
+// threads, bit-exact flags and no creation time.
+//
+// Encoding runs on a worker thread: add_frame and add_audio copy their input and return,
+// so the caller renders the next frame while the last one is encoded.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class VideoWriter {
+ public:
+  static constexpr int frame_rate = 60;
+  static constexpr int sample_rate = 44100;
+
+  struct Settings {
+    int crf = 17;                     // constant quality; 17 is close to visually lossless
+    const char* preset = "veryfast";  // x264 speed preset
+    int threads = 2;                  // fixed, so the output does not depend on the machine
+  };
+
+  VideoWriter();
+  ~VideoWriter();
+  VideoWriter(const VideoWriter&) = delete;
+  VideoWriter& operator=(const VideoWriter&) = delete;
+
+  // Sets up both encoders and the temporary file. On failure returns false and error()
+  // says why in one line.
+  bool open(const std::string& path, int width, int height, const Settings& settings);
+  bool open(const std::string& path, int width, int height) { return open(path, width, height, Settings{}); }
+
+  // One picture of width x height pixels: bytes blue, green, red (and a spare one when
+  // bpp is 32), rows pitch bytes apart.
+  bool add_frame(const uint8_t* pixels, int pitch, int bpp);
+  bool add_frame(const uint32_t* pixels, int stride_pixels) {
+    return add_frame(reinterpret_cast<const uint8_t*>(pixels), stride_pixels * 4, 32);
+  }
+  // Interleaved stereo samples: left, right, left, right...
+  bool add_audio(const int16_t* samples, int frame_count);
+  bool add_audio(const float* samples, int frame_count);
+
+  // Drains both encoders, writes the index and renames the temporary file to the path.
+  bool finish();
+  // Stops without a file: the temporary one is removed.
+  void abandon();
+
+  int64_t frames_written() const { return frames_; }
+  int64_t samples_written() const { return samples_; }
+  const std::string& error() const { return error_; }
+
+  // The temporary name that open() writes to for a given path.
+  static std::string temporary_path(const std::string& path);
+  // Whether the path names a container that we can write (.mp4 or .mkv).
+  static bool known_extension(const std::string& path);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+  int64_t frames_ = 0;
+  int64_t samples_ = 0;
+  std::string error_;
+};
