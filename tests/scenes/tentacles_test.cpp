@@ -1,0 +1,144 @@
+#include "scenes/tentacles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "render3d/pipeline.h"
+#include "scenes/scenes.h"
+#include "shell/present.h"
+#include "shell/random.h"
+#include "shell/timer.h"
+
+namespace {
+
+struct Tentacles : testing::Test {
+  void SetUp() override {
+    build_tentacles();
+    set_row_table(FrameBuffer);
+    near_z_limit = 50;
+    render_first_face = 0;  // the shell resets it after the credits tunnel
+    std::memset(sparks, 0, sizeof sparks);
+    std::memset(FrameBuffer, 0, screen_pixels * 4);
+    for (int i = 0; i < screen_pixels; ++i) ZBuffer[i] = zbuffer_far;
+    scene_time = 0.0f;
+    effect_time = 0.0f;
+  }
+  void TearDown() override { present_skip = 0; }
+};
+
+TEST_F(Tentacles, ArmsHaveNineRingsOfSevenPointsAndTheirFaces) {
+  EXPECT_EQ(tentacle_vertex_count, 882);
+  EXPECT_EQ(tentacle_face_count, 1344);
+  for (int32_t a = 0; a < tentacle_arms; ++a) {
+    EXPECT_EQ(tentacle_tips[a], 63 * a + 62);
+    for (int32_t i = 1; i < 7; ++i) {  // ring 8 has radius 0: the tip is one point
+      EXPECT_EQ(tentacle_model[tentacle_tips[a] - i].x, tentacle_model[tentacle_tips[a]].x);
+      EXPECT_EQ(tentacle_model[tentacle_tips[a] - i].z, tentacle_model[tentacle_tips[a]].z);
+    }
+  }
+  // Arm 0 points up its own y axis: the base ring at 600 / 3, radius 800 / 3 across.
+  EXPECT_EQ(tentacle_model[0].x, -266);
+  EXPECT_EQ(tentacle_model[0].y, 200);
+  EXPECT_EQ(tentacle_model[62].y, 1800);
+  const int32_t u[7] = {0, 42, 85, 128, 170, 213, 256};
+  for (int32_t i = 0; i < 7; ++i) EXPECT_EQ(tentacle_texcoords[7 * 3 + i].x, u[i]);
+  EXPECT_EQ(tentacle_texcoords[7 * 3].y, 48);
+  EXPECT_EQ(tentacle_faces[0].i0, 0);
+  EXPECT_EQ(tentacle_faces[0].i1, 1);
+  EXPECT_EQ(tentacle_faces[0].i2, 8);
+  EXPECT_EQ(tentacle_faces[1].i0, 8);
+  EXPECT_EQ(tentacle_faces[1].i1, 7);
+  EXPECT_EQ(tentacle_faces[96].i0, 63);  // arm 1 starts after 8 x 6 x 2 faces
+}
+
+TEST_F(Tentacles, RingZeroNeverBendsAndTheTipDoes) {
+  bool tip_moved = false;
+  for (float t : {0.0f, 17.5f, 300.0f, 1234.0f}) {
+    effect_time = t;
+    bend_tentacles();
+    for (int32_t a = 0; a < tentacle_arms; ++a) {
+      for (int32_t i = 0; i < 7; ++i) {
+        const int32_t n = 63 * a + i;
+        EXPECT_EQ(tentacle_world[n].x, tentacle_model[n].x);
+        EXPECT_EQ(tentacle_world[n].y, tentacle_model[n].y);
+        EXPECT_EQ(tentacle_world[n].z, tentacle_model[n].z);
+      }
+      const Vec3i w = tentacle_world[tentacle_tips[a]], m = tentacle_model[tentacle_tips[a]];
+      tip_moved = tip_moved || w.x != m.x || w.y != m.y || w.z != m.z;
+    }
+  }
+  EXPECT_TRUE(tip_moved);
+}
+
+TEST_F(Tentacles, PreRollRendersOneFramePerCallAndStartsEverySpark) {
+  present_skip = 1;
+  for (int32_t call = 1; call <= 30; ++call) {
+    tentacles_run();  // the player reads 65535 here: the pre-roll must ignore it
+    EXPECT_EQ(effect_time, static_cast<float>(call));
+  }
+  for (int32_t k = 0; k < spark_count; ++k) {
+    ASSERT_EQ(sparks[k].red, 1.0f) << k;  // set by spawn_spark, zero until then
+    ASSERT_GT(sparks[k].fade, 0.0f) << k;
+  }
+}
+
+TEST_F(Tentacles, DeadSparksStayDeadFromTheStopPosition) {
+  present_skip = 0;
+  spawn_spark(5, 100, 100, -500, 110, 100, -500, 255, 100, 0);  // alive, ten frames of travel
+  demo_srand(1234);
+  const uint32_t state = demo_rand_state;
+  tentacles_frame(2816);
+  EXPECT_EQ(demo_rand_state, state);
+  for (int32_t k = 0; k < spark_count; ++k) {
+    if (k != 5) {
+      ASSERT_LE(sparks[k].life, 0.0f) << k;
+    }
+  }
+  EXPECT_FLOAT_EQ(sparks[5].life, 255.0f - 25.5f);  // the living one flies on
+  EXPECT_FLOAT_EQ(sparks[5].x, 100.0f - 160.0f + 1.0f);
+  tentacles_frame(2815);
+  EXPECT_EQ(demo_rand_state - state != 0, true);  // below it, dead slots restart
+}
+
+TEST_F(Tentacles, SparkSplatsSaturateAroundItsCentre) {
+  FrameBuffer[100 * 320 + 50] = 0xAAF0F0F0u;  // the fourth byte stays
+  spawn_spark(0, 50, 100, -10, 60, 100, -10, 255, 100, 0);
+  draw_spark(0);
+  EXPECT_EQ(FrameBuffer[100 * 320 + 50], 0xAAFFFFF0u);
+  EXPECT_EQ(FrameBuffer[100 * 320 + 51], 0x007F3200u);
+  EXPECT_EQ(FrameBuffer[99 * 320 + 50], 0x007F3200u);
+  EXPECT_EQ(FrameBuffer[101 * 320 + 51], 0x003F1900u);
+  EXPECT_EQ(FrameBuffer[101 * 320 + 52], 0u);
+  // Hidden behind a nearer depth: nothing drawn, but it still moves.
+  ZBuffer[100 * 320 + 51] = 0;
+  const uint32_t before = FrameBuffer[100 * 320 + 51];
+  draw_spark(0);
+  EXPECT_EQ(FrameBuffer[100 * 320 + 51], before);
+  EXPECT_FLOAT_EQ(sparks[0].x, 52.0f - 160.0f);
+}
+
+TEST_F(Tentacles, ASparkWithoutTravelIsDrawnOnceThenRestarted) {
+  spawn_spark(7, 30, 40, 0, 30, 40, 10, 255, 100, 0);
+  draw_spark(7);
+  EXPECT_EQ(FrameBuffer[40 * 320 + 30], 0x00FF6400u);
+  EXPECT_LE(sparks[7].life, 0.0f);
+  std::memset(FrameBuffer, 0, screen_pixels * 4);
+  draw_spark(7);
+  EXPECT_EQ(FrameBuffer[40 * 320 + 30], 0u);
+}
+
+TEST_F(Tentacles, BorderSparksMoveAndFadeWithoutDrawing) {
+  for (float x : {0.0f, 319.0f, 400.0f}) {
+    spawn_spark(9, x, 50, 0, x + 20, 50, 0, 255, 100, 0);
+    draw_spark(9);
+    EXPECT_FLOAT_EQ(sparks[9].x, x - 160.0f + 1.0f);
+    EXPECT_FLOAT_EQ(sparks[9].life, 255.0f - 12.75f);
+  }
+  spawn_spark(9, 50, 199, 0, 50, 180, 0, 255, 100, 0);
+  draw_spark(9);
+  EXPECT_FLOAT_EQ(sparks[9].y, 199.0f - 100.0f - 1.0f);
+  for (int i = 0; i < screen_pixels; ++i) ASSERT_EQ(FrameBuffer[i], 0u) << i;
+}
+
+}  // namespace
