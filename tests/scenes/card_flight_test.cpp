@@ -1,0 +1,128 @@
+#include "scenes/card_flight.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "render3d/pipeline.h"
+#include "scenes/scenes.h"
+#include "shell/present.h"
+#include "shell/timer.h"
+#include "shell/window.h"
+
+namespace {
+
+class CardFlight : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { card_flight_init(); }
+  void SetUp() override {
+    set_row_table(FrameBuffer);
+    near_z_limit = 20;
+    render_first_face = 0;
+    scene_time = 0;
+    quit_flag = 0;
+    blend_enabled = 0;
+  }
+  void TearDown() override {
+    screen_centre[0] = 160;
+    blend_enabled = 1;
+    quit_flag = 0;
+  }
+};
+
+TEST_F(CardFlight, MeshIsTwoGridsRolledAQuarterTurn) {
+  EXPECT_EQ(card_vertex_count, 110);
+  EXPECT_EQ(card_face_count, 160);
+  // (-460, -288, 56) rolled by a quarter turn.
+  EXPECT_EQ(card_vertices[0].x, 288);
+  EXPECT_EQ(card_vertices[0].y, -460);
+  EXPECT_EQ(card_vertices[0].z, 56);
+  // Rows walk round the edge: front, bottom, back, top, front again.
+  EXPECT_EQ(card_vertices[17].x, -288);
+  EXPECT_EQ(card_vertices[34].z, -56);
+  EXPECT_EQ(card_vertices[68].x, card_vertices[0].x);
+  EXPECT_EQ(card_vertices[109].y, 276 + 46 * 4);
+  // Texture rows 199, 0, 0, 199, 199; the last column of each grid reaches its texture's edge.
+  EXPECT_EQ(card_texcoords[16].x, 199);
+  EXPECT_EQ(card_texcoords[16].y, 255);
+  EXPECT_EQ(card_texcoords[17 + 15].x, 0);
+  EXPECT_EQ(card_texcoords[17 + 15].y, 240);
+  EXPECT_EQ(card_texcoords[85 + 24].y, 63);
+  // The right grid's faces come after the left grid's and use the right texture.
+  EXPECT_EQ(card_faces[128].i0, 85);
+  EXPECT_EQ(card_faces[128].i1, 86);
+  EXPECT_EQ(card_faces[128].i2, 91);
+  EXPECT_EQ(word_texture(card_textures[127]), card_texture_left);
+  EXPECT_EQ(word_texture(card_textures[128]), card_texture_right);
+  EXPECT_EQ(card_attributes[159].mode_flags, 0u);
+}
+
+TEST_F(CardFlight, SnapshotSplitsThePictureIntoBothTextures) {
+  std::fill_n(card_texture_left, 256 * 256, 0xDEADu);
+  std::fill_n(card_texture_right, 256 * 256, 0xDEADu);
+  for (int i = 0; i < screen_pixels; ++i) FrameBuffer[i] = static_cast<uint32_t>(i);
+  card_flight_snapshot();
+  EXPECT_EQ(card_texture_left[0], 0u);
+  EXPECT_EQ(card_texture_left[199 * 256 + 255], uint32_t(199 * 320 + 255));
+  EXPECT_EQ(card_texture_right[7 * 256 + 0], uint32_t(7 * 320 + 256));
+  EXPECT_EQ(card_texture_right[199 * 256 + 63], uint32_t(199 * 320 + 319));
+  EXPECT_EQ(card_texture_right[7 * 256 + 64], 0xDEADu);  // never written
+  EXPECT_EQ(card_texture_left[200 * 256], 0xDEADu);
+}
+
+TEST_F(CardFlight, FirstFrameShowsTheCardFacingTheCamera) {
+  std::fill_n(FrameBuffer, screen_pixels, 0x00123456u);
+  card_flight_snapshot();
+  EXPECT_FALSE(card_flight_frame(568));
+  EXPECT_FLOAT_EQ(view_offset[0], 0);
+  EXPECT_FLOAT_EQ(view_offset[2], 422);
+  EXPECT_FLOAT_EQ(view_roll, -64);
+  EXPECT_EQ(screen_centre[0], 160);
+  // Seen from 422 units the card fills most of the screen; the corners stay black.
+  EXPECT_EQ(FrameBuffer[100 * 320 + 160], 0x00123456u);
+  EXPECT_EQ(FrameBuffer[100 * 320 + 30], 0x00123456u);
+  EXPECT_EQ(FrameBuffer[0], 0u);
+  EXPECT_EQ(FrameBuffer[199 * 320 + 319], 0u);
+}
+
+TEST_F(CardFlight, CardDriftsAndShrinksAsTheCameraPullsAway) {
+  std::fill_n(FrameBuffer, screen_pixels, 0x00FFFFFFu);
+  card_flight_snapshot();
+  scene_time = 10;  // effect_time 6
+  card_flight_frame(570);
+  EXPECT_FLOAT_EQ(effect_time, 6.0f);
+  EXPECT_EQ(screen_centre[0], 118);
+  scene_time = 0;
+  card_flight_frame(570);
+  int64_t near = std::count(FrameBuffer, FrameBuffer + screen_pixels, 0x00FFFFFFu);
+  scene_time = 40;
+  card_flight_frame(574);
+  int64_t far = std::count(FrameBuffer, FrameBuffer + screen_pixels, 0x00FFFFFFu);
+  EXPECT_GT(far, 0);
+  EXPECT_LT(far, near);
+}
+
+TEST_F(CardFlight, LeavesAfterTheFramePastItsEnd) {
+  EXPECT_FALSE(card_flight_frame(575));
+  EXPECT_TRUE(card_flight_frame(576));
+  quit_flag = 1;
+  EXPECT_TRUE(card_flight_frame(570));
+}
+
+TEST_F(CardFlight, RunTakesTheSnapshotEvenWhenQuitIsSet) {
+  std::fill_n(FrameBuffer, screen_pixels, 0x00ABCDEFu);
+  quit_flag = 1;
+  card_flight_run();
+  EXPECT_EQ(card_texture_left[50 * 256 + 50], 0x00ABCDEFu);
+  EXPECT_EQ(FrameBuffer[0], 0x00ABCDEFu);  // returned before clearing or drawing
+}
+
+TEST_F(CardFlight, RunDrawsOneFrameWhenTheSongIsPastTheEnd) {
+  std::fill_n(FrameBuffer, screen_pixels, 0x00ABCDEFu);
+  card_flight_run();  // without a player the position reads 65535
+  EXPECT_EQ(FrameBuffer[0], 0u);
+  EXPECT_EQ(FrameBuffer[100 * 320 + 160], 0x00ABCDEFu);
+}
+
+}  // namespace

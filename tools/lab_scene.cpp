@@ -1,0 +1,154 @@
+// talvex-lab scene NAME SCENE_TIME POSITION OUT.png [FRAMES]
+//
+// Renders a scene headless up to a chosen moment and writes the FrameBuffer as a PNG. The
+// scene is played from its start at 1.5 time units per frame (about 30 frames a second),
+// the song position moving evenly from the scene's first position to POSITION, so that
+// trails, blends and dissolves look as they would at that moment. FRAMES renders only the
+// last FRAMES frames of that run.
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/png.h"
+#include "render3d/effects.h"
+#include "render3d/pipeline.h"
+#include "scenes/card_flight.h"
+#include "scenes/chain.h"
+#include "scenes/particle_zoom.h"
+#include "scenes/scenes.h"
+#include "shell/present.h"
+#include "shell/timer.h"
+#include "textures/tables.h"
+#include "tools/lab.h"
+
+namespace {
+
+constexpr float frame_step = 1.5f;
+
+void start_textures() {
+  set_row_table(FrameBuffer);
+  build_glow_texture();
+  build_texture_tables();
+}
+
+void enter_particle_zoom() {
+  start_textures();
+  particle_zoom_init();
+  std::memset(trail_canvas, 0, sizeof trail_canvas);
+  set_row_table(trail_canvas);
+  clear_buffers(0);
+  fill_prev_frame(0);
+  trail_fade = 255;
+}
+
+// The card shows the opening scene's last picture: play that scene to its end first.
+void enter_card_flight() {
+  enter_particle_zoom();
+  constexpr int zoom_frames = 600;  // about 20 seconds, as long as the opening runs
+  for (int i = 0; i < zoom_frames; ++i) {
+    scene_time = i * frame_step;
+    particle_zoom_frame(i * 567 / zoom_frames);
+  }
+  set_row_table(FrameBuffer);
+  near_z_limit = 20;
+  card_flight_init();
+  card_flight_snapshot();
+}
+
+// The chain fades in from the previous scene's last picture; a grey ramp stands in for it.
+void enter_chain() {
+  start_textures();
+  build_dissolve_mask();
+  chain_init();
+  near_z_limit = 50;
+  clear_buffers(0);
+  fill_prev_frame(0);
+  for (int i = 0; i < screen_pixels; ++i) {
+    uint32_t g = (i % screen_width + i / screen_width) * 255 / (screen_width + screen_height);
+    FrameBuffer[i] = g * 0x010101;
+  }
+  std::memcpy(saved_frame, FrameBuffer, sizeof saved_frame);
+  dissolve_begun = 0;
+}
+
+void leave_card_flight() { screen_centre[0] = 160; }
+void leave_nothing() {}
+
+struct LabScene {
+  const char* name;
+  int32_t first_position;  // the song position at which the timeline starts it
+  void (*enter)();         // start-up pieces and the scene's entry steps
+  bool (*frame)(int32_t position);
+  void (*leave)();  // what the shell does after the scene
+};
+
+const LabScene lab_scenes[] = {
+    {"particle_zoom", 0, enter_particle_zoom, particle_zoom_frame, leave_nothing},
+    {"card_flight", 568, enter_card_flight, card_flight_frame, leave_card_flight},
+    {"chain", 2912, enter_chain, chain_frame, leave_nothing},
+};
+
+bool parse_number(const char* text, double* out) {
+  char* end = nullptr;
+  *out = std::strtod(text, &end);
+  return end != text && *end == 0 && std::isfinite(*out);
+}
+
+int run(int argc, char** argv) {
+  if (argc < 5 || argc > 6) {
+    std::fprintf(stderr, "talvex-lab scene: expected NAME SCENE_TIME POSITION OUT.png [FRAMES]\n");
+    return lab_usage_error;
+  }
+  const LabScene* scene = nullptr;
+  for (const LabScene& s : lab_scenes)
+    if (!std::strcmp(argv[1], s.name)) scene = &s;
+  if (!scene) {
+    std::fprintf(stderr, "talvex-lab scene: unknown scene '%s' (known:", argv[1]);
+    for (const LabScene& s : lab_scenes) std::fprintf(stderr, " %s", s.name);
+    std::fprintf(stderr, ")\n");
+    return lab_usage_error;
+  }
+  double time = 0, position = 0, frames = 0;
+  if (!parse_number(argv[2], &time) || time < 0 || time > 100000) {
+    std::fprintf(stderr, "talvex-lab scene: SCENE_TIME must be a number from 0 to 100000, not '%s'\n",
+                 argv[2]);
+    return lab_usage_error;
+  }
+  if (!parse_number(argv[3], &position) || position != std::floor(position) || position < 0 ||
+      position > 65535) {
+    std::fprintf(stderr, "talvex-lab scene: POSITION must be an integer from 0 to 65535, not '%s'\n",
+                 argv[3]);
+    return lab_usage_error;
+  }
+  int total = static_cast<int>(time / frame_step) + 1;
+  int count = total;
+  if (argc == 6) {
+    if (!parse_number(argv[5], &frames) || frames != std::floor(frames) || frames < 1 || frames > total) {
+      std::fprintf(stderr, "talvex-lab scene: FRAMES must be an integer from 1 to %d, not '%s'\n", total,
+                   argv[5]);
+      return lab_usage_error;
+    }
+    count = static_cast<int>(frames);
+  }
+
+  scene->enter();
+  for (int i = total - count; i < total; ++i) {
+    double fraction = total > 1 ? double(i) / (total - 1) : 1.0;
+    scene_time = static_cast<float>(time - (total - 1 - i) * double(frame_step));
+    int32_t p = static_cast<int32_t>(scene->first_position + (position - scene->first_position) * fraction);
+    scene->frame(p);
+  }
+  scene->leave();
+
+  if (!write_png(argv[4], screen_width, screen_height, FrameBuffer, screen_width)) {
+    std::fprintf(stderr, "talvex-lab scene: cannot write '%s'\n", argv[4]);
+    return 1;
+  }
+  return 0;
+}
+
+LabCommand command{"scene", "NAME SCENE_TIME POSITION OUT.png [FRAMES]", run};
+
+}  // namespace
