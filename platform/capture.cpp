@@ -129,6 +129,7 @@ struct CaptureRun {
   bool on_frame(const uint8_t* pixels, int pitch, int bpp) {
     ++boundaries;
     read_song();
+    if (options.observer) options.observer(now, position_valid, pixels, pitch, bpp, options.observer_user);
     if (video && options.has_until && position_valid && !before(now, options.until)) {
       until_reached = true;
       push_held();

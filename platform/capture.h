@@ -23,7 +23,13 @@ struct CaptureOptions {
   bool has_until = false;  // stop the video where the song reaches until
   SongPoint until;
   bool progress = true;  // the progress line on stderr
-  bool encode = true;    // false: render and convert everything but encode nothing (benchmarks)
+  bool encode = true;    // false: render and copy every frame but encode nothing (benchmarks)
+  // Sees the display at every 1/60-s boundary, with where the song is (playing is false
+  // while no module plays), before any shot is taken. For tests and tools.
+  using Observer = void (*)(const SongPoint& now, bool playing, const uint8_t* pixels, int pitch, int bpp,
+                            void* user);
+  Observer observer = nullptr;
+  void* observer_user = nullptr;
 };
 
 // Reads "H:ORDER:ROW" (half 1 or 2, order 0..255, row 0..255).

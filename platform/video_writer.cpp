@@ -386,7 +386,11 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   w.file_open = true;
   AVDictionary* muxer_options = nullptr;
   // The index goes to the front, so players can start before the whole file has arrived.
-  if (lower_extension(path) == ".mp4") av_dict_set(&muxer_options, "movflags", "+faststart", 0);
+  if (lower_extension(path) == ".mp4") {
+    av_dict_set(&muxer_options, "movflags", "+faststart", 0);
+    // Lengths in 1/44100 s: whole frames (735 each) and whole samples, not rounded to ms.
+    av_dict_set_int(&muxer_options, "movie_timescale", sample_rate, 0);
+  }
   r = avformat_write_header(w.format, &muxer_options);
   av_dict_free(&muxer_options);
   if (r < 0) return failure("cannot write " + path + ": " + av_error_text(r));

@@ -1,0 +1,116 @@
+// The whole headless run: frames per second without encoding, and with the H.264 + AAC
+// encoding of a full capture. Each run takes a child process of its own.
+#include "bench/run_bench.h"
+
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/platform.h"
+#include "shell/demo.h"
+#include "shell/present.h"
+
+namespace {
+int open_bpp = 0;
+bool precalc_done = false;
+}  // namespace
+
+void bench_open_display(int bpp) {
+  if (open_bpp == bpp) return;
+  platform_open_headless(HeadlessOptions{});
+  platform_window_create([](uint32_t, uintptr_t, intptr_t) -> intptr_t { return 0; });
+  platform_display_create();
+  platform_display_set_cooperative();
+  platform_display_set_mode(800, 600, bpp);
+  platform_display_create_surface();
+  platform_display_get_desc(&surface_desc);
+  display_bpp = uint8_t(bpp);
+  open_bpp = bpp;
+}
+
+void bench_precalc_once() {
+  if (precalc_done) return;
+  precalc_done = true;
+  if (!open_bpp) bench_open_display(32);
+  build_colour_tables();
+  precalc_all();
+}
+
+HeadlessRunResult bench_headless_run(const CaptureOptions& options) {
+  HeadlessRunResult result;
+  int fds[2];
+  if (pipe(fds) != 0) return result;
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child < 0) return result;
+  if (child == 0) {
+    close(fds[0]);
+    int status = run_capture(options);
+    const CaptureStats& stats = last_capture_stats();
+    HeadlessRunResult r{status == 0, stats.frames, stats.audio_samples, stats.seconds, 0};
+    ssize_t written = write(fds[1], &r, sizeof r);
+    _exit(written == sizeof r ? 0 : 1);
+  }
+  close(fds[1]);
+  ssize_t got = read(fds[0], &result, sizeof result);
+  close(fds[0]);
+  int status = 0;
+  struct rusage usage = {};
+  wait4(child, &status, 0, &usage);
+  if (got != sizeof result || !WIFEXITED(status) || WEXITSTATUS(status) != 0) result.ok = false;
+  result.peak_rss_kb = usage.ru_maxrss;
+  return result;
+}
+
+namespace {
+
+void report(benchmark::State& state, const HeadlessRunResult& r) {
+  if (!r.ok) {
+    state.SkipWithError("the headless run failed");
+    return;
+  }
+  state.SetIterationTime(r.seconds);
+  state.counters["frames"] = double(r.frames);
+  state.counters["fps"] = r.frames / r.seconds;
+  state.counters["x_realtime"] = r.frames / 60.0 / r.seconds;
+  state.counters["peak_MiB"] = r.peak_rss_kb / 1024.0;
+}
+
+// Renders every frame and copies it out as the capture does, but encodes nothing.
+void bm_headless_run(benchmark::State& state) {
+  for (auto _ : state) {
+    CaptureOptions options;
+    options.video_path = "unused.mp4";
+    options.encode = false;
+    options.progress = false;
+    report(state, bench_headless_run(options));
+  }
+}
+
+// The full capture: 800x600 H.264 and AAC into an MP4.
+void bm_headless_capture(benchmark::State& state) {
+  std::string path = "/tmp/talvex-bench-" + std::to_string(getpid()) + ".mp4";
+  for (auto _ : state) {
+    CaptureOptions options;
+    options.video_path = path;
+    options.crop = state.range(0) != 0;
+    options.progress = false;
+    report(state, bench_headless_run(options));
+  }
+  std::remove(path.c_str());
+}
+
+}  // namespace
+
+BENCHMARK(bm_headless_run)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(bm_headless_capture)
+    ->ArgName("crop")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);

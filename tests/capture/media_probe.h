@@ -1,0 +1,22 @@
+// Reads back what the capture wrote, with FFmpeg's libraries: every frame and every sample
+// decoded, as a player would.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct MediaProbe {
+  bool ok = false;
+  std::string error;
+  std::string video_codec, audio_codec, pixel_format;
+  int width = 0, height = 0;
+  int64_t video_frames = 0;
+  double frame_rate = 0;
+  int sample_rate = 0, channels = 0;
+  int64_t audio_samples = 0;        // decoded, per channel, after the encoder's delay is skipped
+  double audio_duration = 0;        // what the container says, in seconds
+  std::vector<uint8_t> first_luma;  // plane 0 of the first frame, width * height
+  std::vector<uint8_t> last_luma;
+};
+
+MediaProbe probe_media(const std::string& path);
