@@ -94,7 +94,7 @@ class HeadlessBackend final : public Backend {
 
   void window_create() override {}
   void window_close() override {}
-  int32_t display_create() override { return dd_ok; }
+  int32_t display_create() override { return state_.options.no_display ? dderr_nodirectdraw : dd_ok; }
   int32_t set_mode(int32_t width, int32_t height, int32_t bpp) override {
     if (width != 800 || height != 600) return dderr_invalidmode;
     if (bpp == 24 && state_.options.refuse_24_bit) return dderr_invalidmode;
@@ -163,6 +163,9 @@ void headless_script_key(uint32_t ms, uint32_t key) {
   add_script(int64_t(ms) * units_per_ms, wm_keydown, key);
 }
 void headless_script_close(uint32_t ms) { add_script(int64_t(ms) * units_per_ms, wm_close, 0); }
+void headless_finish() {
+  if (headless) advance_to_next_frame();
+}
 void headless_request_stop() {
   if (headless) headless->stop_requested = true;
 }

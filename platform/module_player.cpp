@@ -32,6 +32,12 @@ void ModulePlayer::unload() {
   history_count_ = 0;
 }
 
+void ModulePlayer::reset() {
+  unload();
+  std::lock_guard lock(mutex_);
+  rendered_ = 0;
+}
+
 void ModulePlayer::set_playing(bool playing) {
   std::lock_guard lock(mutex_);
   playing_ = playing && module_;

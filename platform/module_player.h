@@ -29,6 +29,8 @@ class ModulePlayer {
   // Renders and drops the samples up to the given count (the silent sink).
   void render_until(uint64_t sample);
   uint64_t rendered() const;
+  // Unloads and counts samples from zero again (a new backend's clock).
+  void reset();
 
   // Order in the low word, row in the high word; no_position when nothing plays.
   uint32_t position_now() const;                // of the next sample to render

@@ -32,6 +32,7 @@ void platform_close() {
   platform.proc = nullptr;
   platform.window_alive = false;
   platform.queue.clear();
+  platform.player.reset();
 }
 
 // --- Window and messages ----------------------------------------------------------------

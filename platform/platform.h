@@ -39,6 +39,7 @@ void platform_open_sdl(const SdlOptions& options);
 
 struct HeadlessOptions {
   bool refuse_24_bit = false;    // the display refuses 800x600x24 (to try the 32-bit fallback)
+  bool no_display = false;       // the display cannot be created
   bool no_audio_device = false;  // the player cannot open a device: a silent sink instead
   int32_t system_second = 0;     // what platform_current_second reports
 };
@@ -123,6 +124,9 @@ void headless_set_audio_hook(HeadlessAudioHook hook, void* user);
 void headless_script_key(uint32_t ms, uint32_t key);
 // Posts WM_CLOSE (the window being closed) once the virtual clock reaches ms.
 void headless_script_close(uint32_t ms);
+// Runs the clock on to the next 1/60-s boundary, so that the picture shown last is
+// delivered too (call it after the run).
+void headless_finish();
 // Stops the run as soon as possible, as a frame hook returning false does.
 void headless_request_stop();
 // Makes the next lock report a lost surface (until restored).
