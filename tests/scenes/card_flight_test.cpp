@@ -20,6 +20,9 @@ class CardFlight : public ::testing::Test {
     set_row_table(FrameBuffer);
     near_z_limit = 20;
     render_first_face = 0;
+    screen_centre[0] = 160;
+    screen_centre[1] = 100;
+    present_skip = 0;
     scene_time = 0;
     quit_flag = 0;
     blend_enabled = 0;

@@ -29,6 +29,8 @@ class Chain : public ::testing::Test {
     near_z_limit = 50;
     render_first_face = 0;
     screen_centre[0] = 160;
+    screen_centre[1] = 100;
+    present_skip = 0;
     scene_time = 0;
     quit_flag = 0;
     blend_enabled = 0;

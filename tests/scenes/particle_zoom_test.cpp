@@ -31,6 +31,7 @@ class ParticleZoom : public ::testing::Test {
     scene_time = 0;
     quit_flag = 0;
     blend_enabled = 0;  // frames compare the FrameBuffer as drawn
+    present_skip = 0;
   }
   void TearDown() override {
     set_row_table(FrameBuffer);
