@@ -107,9 +107,17 @@ struct Osc {
   int32_t rate;   // R
   float halfper;  // (R / 2) x (1 / F)
   float period;   // R x (1 / F)
+  // Sources often hold still for long stretches: the last sum's frequency is kept.
+  mutable float last_sum = -1.0f;
+  mutable float last_freq = 0.0f;
   float freq(int32_t i) const {
-    const float octaves = static_cast<float>(source_sum(*pitch, i) / 16384.0 - 2.0);
-    return static_cast<float>(f0 * static_cast<double>(exp2_float(octaves)));
+    const float sum = source_sum(*pitch, i);
+    if (sum != last_sum) {
+      const float octaves = static_cast<float>(sum / 16384.0 - 2.0);
+      last_freq = static_cast<float>(f0 * static_cast<double>(exp2_float(octaves)));
+      last_sum = sum;
+    }
+    return last_freq;
   }
   bool routed() const { return pitch->count != 0; }
 };
@@ -319,9 +327,16 @@ void master_filter(const MasterParams& m) {
   const double root2 = std::sqrt(2.0);
   float y = 0.0f, v = 0.0f;
   double k = 0.0, damp = 1.0;
+  float last_res = -1.0f, last_cut = -1.0f;  // sums the coefficients were made from
   auto coefficients = [&](int32_t i) {
-    const double r = res.count != 0 ? source_average(res, i) / 512 + 1 : static_cast<double>(m.resonance);
-    const double w = cut.count != 0 ? (source_average(cut, i) + 1) * two_pi * 0.125 / m.rate
+    const float res_sum = res.count != 0 ? source_sum(res, i) : 0.0f;
+    const float cut_sum = cut.count != 0 ? source_sum(cut, i) : 0.0f;
+    if (res_sum == last_res && cut_sum == last_cut) return;
+    last_res = res_sum;
+    last_cut = cut_sum;
+    const double r = res.count != 0 ? static_cast<double>(res_sum) / res.count / 512 + 1
+                                    : static_cast<double>(m.resonance);
+    const double w = cut.count != 0 ? (static_cast<double>(cut_sum) / cut.count + 1) * two_pi * 0.125 / m.rate
                                     : m.cutoff * static_cast<double>(two_pi) / m.rate;
     const double c = std::cos(w);
     const double e = c - 1;
@@ -329,10 +344,8 @@ void master_filter(const MasterParams& m) {
     k = 2 - 2 * c;
     damp = q == 0 ? 1.0 : (root2 * std::sqrt(-(e * e * e)) + q) / q;  // 1 - 2 sin(w / 2) / r
   };
-  const bool routed = res.count != 0 || cut.count != 0;
-  if (!routed) coefficients(0);
   for (int32_t i = 0; i < synth_length; ++i) {
-    if (routed) coefficients(i);
+    coefficients(i);
     v = static_cast<float>(v + (mix_buffer[i] - static_cast<double>(y)) * k);
     y = static_cast<float>(static_cast<double>(y) + v);
     v = static_cast<float>(v * damp);

@@ -3,6 +3,8 @@
 // A patch has eight oscillator voices, eight breakpoint envelopes and a master chain. Envelopes and
 // modulator voices are drawn into regions of source_buffer; routing masks read them back per sample.
 // The records below are the exact 694-byte layout the patch tables are stored in (little-endian).
+// They are packed (SynthPatch::master starts at byte 582), so copy a multi-byte field before binding
+// a reference to it, e.g. EXPECT_EQ(int32_t{p.master.length}, 8192).
 #pragma once
 #include <cstddef>
 #include <cstdint>

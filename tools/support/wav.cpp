@@ -1,6 +1,10 @@
 #include "tools/support/wav.h"
 
+#include <sys/stat.h>
+
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -49,7 +53,25 @@ bool write_wav(const std::string& path, const int16_t* samples, size_t frames, i
   std::memcpy(header + 36, "data", 4);
   put32(header + 40, static_cast<uint32_t>(data_bytes));
 
-  const std::string temp = path + ".tmp";
+  // A file appears complete or not at all: write a temporary beside it, then rename. The rename goes
+  // to the file a symlink names, and devices and pipes (/dev/stdout) are written directly.
+  std::string target = path;
+  if (struct stat info; ::stat(path.c_str(), &info) == 0) {
+    if (!S_ISREG(info.st_mode)) {
+      File f(std::fopen(path.c_str(), "wb"));
+      bool ok = f && std::fwrite(header, 1, sizeof header, f.get()) == sizeof header;
+      for (size_t i = 0; ok && i < frames * channels; ++i) {
+        uint8_t word[2];
+        put16(word, static_cast<uint16_t>(samples[i]));
+        ok = std::fwrite(word, 1, 2, f.get()) == 2;
+      }
+      return (ok && std::fflush(f.get()) == 0) || fail(error, "cannot write " + path);
+    }
+    char resolved[PATH_MAX];
+    if (!::realpath(path.c_str(), resolved)) return fail(error, "cannot resolve " + path);
+    target = resolved;
+  }
+  const std::string temp = target + ".tmp";
   {
     File f(std::fopen(temp.c_str(), "wb"));
     if (!f) return fail(error, "cannot create " + temp);
@@ -69,9 +91,9 @@ bool write_wav(const std::string& path, const int16_t* samples, size_t frames, i
       return fail(error, "cannot write " + temp);
     }
   }
-  if (std::rename(temp.c_str(), path.c_str()) != 0) {
+  if (std::rename(temp.c_str(), target.c_str()) != 0) {
     std::remove(temp.c_str());
-    return fail(error, "cannot rename " + temp + " to " + path);
+    return fail(error, "cannot rename " + temp + " to " + target);
   }
   return true;
 }
