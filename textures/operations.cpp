@@ -1,6 +1,8 @@
 // Drawing operations behind the texture commands: the layer combiner, the diamond-square plasma,
 // blobs, tiles, walks and the in-place blur. Random numbers are drawn in a fixed order; the
 // textures depend on it.
+#include <emmintrin.h>
+
 #include <cstring>
 
 #include "shell/random.h"
@@ -90,45 +92,84 @@ void combine_layer(int32_t mode, const uint32_t* layer) {
   }
 }
 
-void put_grey(int32_t x, int32_t y, int32_t v) {
-  if (x < 0 || x >= texture_width || y < 0 || y >= texture_height) return;
-  const uint32_t g = static_cast<uint8_t>(v);
-  uint32_t& p = work_layer[y * texture_width + x];
-  p = (p & 0xFF000000u) | g << 16 | g << 8 | g;
-}
+namespace {
 
-int32_t get_grey(int32_t x, int32_t y) {
-  if (x < 0 || x >= texture_width || y < 0 || y >= texture_height) return 0;
-  return work_layer[y * texture_width + x] & 0xFF;
-}
+// The plasma's pixel access, with the layer's size passed along so that the recursion keeps it
+// in registers. Outside the texture, reads give 0 and writes vanish; regions that lie wholly
+// inside (checked = false) skip the tests.
+struct GreyLayer {
+  uint32_t* pixels;
+  int32_t width, height;
+  bool inside(int32_t x, int32_t y) const {
+    return static_cast<uint32_t>(x) < static_cast<uint32_t>(width) &&
+           static_cast<uint32_t>(y) < static_cast<uint32_t>(height);
+  }
+  template <bool checked = true>
+  int32_t get(int32_t x, int32_t y) const {
+    return !checked || inside(x, y) ? pixels[y * width + x] & 0xFF : 0;
+  }
+  template <bool checked = true>
+  void put(int32_t x, int32_t y, int32_t v) const {
+    if (checked && !inside(x, y)) return;
+    const uint32_t g = static_cast<uint8_t>(v);
+    uint32_t& p = pixels[y * width + x];
+    p = (p & 0xFF000000u) | g << 16 | g << 8 | g;
+  }
+};
 
-void plasma_edge_point(int32_t xa, int32_t ya, int32_t xm, int32_t ym, int32_t xb, int32_t yb) {
-  if (get_grey(xm, ym) != 0) return;
+inline GreyLayer work_grey() { return {work_layer, texture_width, texture_height}; }
+
+template <bool checked>
+inline void edge_point(const GreyLayer& layer, int32_t xa, int32_t ya, int32_t xm, int32_t ym, int32_t xb,
+                       int32_t yb) {
+  if (layer.get<checked>(xm, ym) != 0) return;  // already set: no random draw
   const int32_t dist = (xa > xb ? xa - xb : xb - xa) + (ya > yb ? ya - yb : yb - ya);
   const int32_t r = demo_rand() % 10 - 5;
-  int32_t v = ((get_grey(xa, ya) + get_grey(xb, yb)) * 50 + r * dist * plasma_roughness) / 100;
+  int32_t v =
+      ((layer.get<checked>(xa, ya) + layer.get<checked>(xb, yb)) * 50 + r * dist * plasma_roughness) / 100;
   if (v < 1) v = 1;
   if (v >= plasma_max) v = plasma_max;
-  put_grey(xm, ym, v);
+  layer.put<checked>(xm, ym, v);
 }
 
-void plasma_fill(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+template <bool checked>
+void fill(const GreyLayer& layer, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
   for (;;) {
+    if (checked && x0 >= 0 && y0 >= 0 && x1 < layer.width && y1 < layer.height) {
+      fill<false>(layer, x0, y0, x1, y1);
+      return;
+    }
     if (x1 - x0 < 2 && y1 - y0 < 2) return;
     const int32_t xm = (x0 + x1) / 2, ym = (y0 + y1) / 2;
-    plasma_edge_point(x0, y0, xm, y0, x1, y0);  // top
-    plasma_edge_point(x1, y0, x1, ym, x1, y1);  // right
-    plasma_edge_point(x0, y1, xm, y1, x1, y1);  // bottom
-    plasma_edge_point(x0, y0, x0, ym, x0, y1);  // left
-    if (get_grey(xm, ym) == 0)
-      put_grey(xm, ym, (get_grey(x0, y0) + get_grey(x1, y0) + get_grey(x1, y1) + get_grey(x0, y1)) / 4);
-    plasma_fill(x0, y0, xm, ym);
-    plasma_fill(xm, y0, x1, ym);
-    plasma_fill(x0, ym, xm, y1);
+    edge_point<checked>(layer, x0, y0, xm, y0, x1, y0);  // top
+    edge_point<checked>(layer, x1, y0, x1, ym, x1, y1);  // right
+    edge_point<checked>(layer, x0, y1, xm, y1, x1, y1);  // bottom
+    edge_point<checked>(layer, x0, y0, x0, ym, x0, y1);  // left
+    // The centre: the corners' average, no random term, no lower limit.
+    if (layer.get<checked>(xm, ym) == 0)
+      layer.put<checked>(xm, ym,
+                         (layer.get<checked>(x0, y0) + layer.get<checked>(x1, y0) +
+                          layer.get<checked>(x1, y1) + layer.get<checked>(x0, y1)) /
+                             4);
+    fill<checked>(layer, x0, y0, xm, ym);
+    fill<checked>(layer, xm, y0, x1, ym);
+    fill<checked>(layer, x0, ym, xm, y1);
     x0 = xm;
     y0 = ym;
   }
 }
+
+}  // namespace
+
+void put_grey(int32_t x, int32_t y, int32_t v) { work_grey().put(x, y, v); }
+
+int32_t get_grey(int32_t x, int32_t y) { return work_grey().get(x, y); }
+
+void plasma_edge_point(int32_t xa, int32_t ya, int32_t xm, int32_t ym, int32_t xb, int32_t yb) {
+  edge_point<true>(work_grey(), xa, ya, xm, ym, xb, yb);
+}
+
+void plasma_fill(int32_t x0, int32_t y0, int32_t x1, int32_t y1) { fill<true>(work_grey(), x0, y0, x1, y1); }
 
 void texture_plasma(int32_t seed, int32_t roughness, int32_t max, int32_t mode) {
   const int32_t w = texture_width, h = texture_height;
@@ -185,8 +226,16 @@ void draw_blob(int32_t x, int32_t y, int16_t size, uint8_t red_sub, uint8_t gree
     }
     uint32_t* out = work_layer + row * w + col0;
     uint32_t u = u0 + static_cast<uint32_t>(i0) * step;
-    for (int32_t i = i0; i <= i1; ++i, u += step)
-      out[i] = add_bytes_saturated(out[i], add[table_row[u >> 8]]);
+    int32_t i = i0;
+    for (; i + 3 <= i1; i += 4, u += 4 * step) {  // four pixels per saturating add
+      const __m128i add4 = _mm_setr_epi32(static_cast<int32_t>(add[table_row[u >> 8]]),
+                                          static_cast<int32_t>(add[table_row[(u + step) >> 8]]),
+                                          static_cast<int32_t>(add[table_row[(u + 2 * step) >> 8]]),
+                                          static_cast<int32_t>(add[table_row[(u + 3 * step) >> 8]]));
+      __m128i* p = reinterpret_cast<__m128i*>(out + i);
+      _mm_storeu_si128(p, _mm_adds_epu8(_mm_loadu_si128(p), add4));
+    }
+    for (; i <= i1; ++i, u += step) out[i] = add_bytes_saturated(out[i], add[table_row[u >> 8]]);
   }
 }
 
@@ -268,21 +317,6 @@ void texture_walks(int32_t count, int32_t steps_range, int32_t spread, int32_t b
   combine_layer(mode, work_layer);
 }
 
-namespace {
-
-// A pixel's four bytes in four 16-bit lanes, room for the sum of four neighbours.
-inline uint64_t widen(uint32_t p) {
-  uint64_t v = p;
-  v = (v | v << 16) & 0x0000FFFF0000FFFFull;
-  return (v | v << 8) & 0x00FF00FF00FF00FFull;
-}
-inline uint32_t narrow(uint64_t v) {
-  v = (v | v >> 8) & 0x0000FFFF0000FFFFull;
-  return static_cast<uint32_t>(v | v >> 16);
-}
-
-}  // namespace
-
 void blur_texture(int32_t passes) {
   const int32_t w = texture_width, h = texture_height;
   uint32_t* out = texture_out;
@@ -290,17 +324,21 @@ void blur_texture(int32_t passes) {
   std::memset(out + (h - 1) * w, 0, static_cast<size_t>(w) * 4);
   for (int32_t y = 0; y < h; ++y) out[y * w] = out[y * w + w - 1] = 0;
   // In place, left to right and top to bottom: the left and upper neighbours already hold this
-  // pass's values. The four byte lanes run side by side in one 64-bit word.
+  // pass's values. A pixel's four bytes run side by side as 16-bit lanes.
+  const __m128i zero = _mm_setzero_si128();
+  const auto widen = [zero](const uint32_t* p) {
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int32_t>(*p)), zero);
+  };
   for (int32_t pass = 0; pass < passes; ++pass) {
     for (int32_t y = 1; y < h - 1; ++y) {
       uint32_t* row = out + y * w;
       const uint32_t* up = row - w;
       const uint32_t* down = row + w;
-      uint64_t left = widen(row[0]);
+      __m128i left = widen(row);
       for (int32_t x = 1; x < w - 1; ++x) {
-        const uint64_t sum = left + widen(row[x + 1]) + widen(up[x]) + widen(down[x]);
-        left = (sum >> 2) & 0x00FF00FF00FF00FFull;
-        row[x] = narrow(left);
+        const __m128i vertical = _mm_add_epi16(widen(up + x), widen(down + x));
+        left = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(widen(row + x + 1), vertical), left), 2);
+        row[x] = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(left, left)));
       }
     }
   }

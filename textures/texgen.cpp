@@ -1,6 +1,8 @@
 // The texture-script interpreter and the commands that work on whole textures.
 #include "textures/texgen.h"
 
+#include <emmintrin.h>
+
 #include <cmath>
 #include <cstring>
 
@@ -165,10 +167,34 @@ void texture_emboss(int32_t bias) {
   std::memcpy(work_layer, texture_out, static_cast<size_t>(texture_pixels) * 4);
   const uint8_t* work = reinterpret_cast<const uint8_t*>(work_layer);
   uint8_t* out = reinterpret_cast<uint8_t*>(texture_out);
+  // Any bias beyond these limits already pins every level to 0 or 255.
+  if (bias < -1024) bias = -1024;
+  if (bias > 1024) bias = 1024;
+  const __m128i zero = _mm_setzero_si128(), bias16 = _mm_set1_epi16(static_cast<int16_t>(bias));
+  // Light levels of 16 bytes at once: (right - left) + (below - above) + bias, limited to 0..255.
+  const auto levels = [&](const uint8_t* p) {
+    const auto load = [](const uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
+    const __m128i right = load(p + 4), left = load(p - 4), below = load(p + stride), above = load(p - stride);
+    const auto level = [&](__m128i r, __m128i l, __m128i b, __m128i a) {
+      return _mm_adds_epi16(_mm_add_epi16(_mm_sub_epi16(r, l), _mm_sub_epi16(b, a)), bias16);
+    };
+    const __m128i low = level(_mm_unpacklo_epi8(right, zero), _mm_unpacklo_epi8(left, zero),
+                              _mm_unpacklo_epi8(below, zero), _mm_unpacklo_epi8(above, zero));
+    const __m128i high = level(_mm_unpackhi_epi8(right, zero), _mm_unpackhi_epi8(left, zero),
+                               _mm_unpackhi_epi8(below, zero), _mm_unpackhi_epi8(above, zero));
+    return _mm_packus_epi16(low, high);
+  };
   for (int32_t y = 1; y < h - 1; ++y) {
     const uint8_t* src = work + y * stride;
     uint8_t* dst = out + y * stride;
-    for (int32_t b = 4; b < (w - 1) * 4; ++b) {
+    const int32_t end = (w - 1) * 4;  // all four bytes of pixels 1 .. width - 2
+    int32_t b = 4;
+    for (; b + 16 <= end; b += 16) {
+      alignas(16) uint8_t level[16];
+      _mm_store_si128(reinterpret_cast<__m128i*>(level), levels(src + b));
+      for (int32_t i = 0; i < 16; ++i) dst[b + i] = light_table[level[i]][src[b + i]];
+    }
+    for (; b < end; ++b) {
       int32_t l = (src[b + 4] - src[b - 4]) + (src[b + stride] - src[b - stride]) + bias;
       if (l < 0) l = 0;
       if (l > 255) l = 255;
@@ -206,81 +232,98 @@ void texture_displace(int32_t amp_x, int32_t period_x, int32_t amp_y, int32_t pe
   }
 }
 
+namespace {
+
+// One colour through the hue, saturation and value change; c0, c1, c2 are B, G, R. The blue byte
+// plays the part that red plays in the usual formulation.
+uint32_t hsv_colour(uint32_t colour, double hue_add, double sat_mul, double val_mul) {
+  const int32_t b = colour & 0xFF, g = (colour >> 8) & 0xFF, r = (colour >> 16) & 0xFF;
+  const int32_t max_i = b > g ? (b > r ? b : r) : (g > r ? g : r);
+  const int32_t min_i = b < g ? (b < r ? b : r) : (g < r ? g : r);
+  const double max = max_i, delta = max_i - min_i;
+  double s = max_i != 0 ? delta / max : 0;
+  double h;
+  if (s == 0) {
+    h = -1;
+  } else {
+    if (b == max_i)
+      h = (g - r) / delta;
+    else if (g == max_i)
+      h = 2 + (r - b) / delta;
+    else
+      h = 4 + (b - g) / delta;
+    h = h * 60;
+    while (h < 0) h += 360;
+    while (h > 360) h -= 360;
+  }
+  h = h + hue_add;
+  s = s * sat_mul;
+  if (s > 1.0) s = 1.0;
+  double v = max * val_mul;
+  if (v > 255) v = 255;
+  while (h < 0) h += 360;
+  while (h >= 360) h -= 360;
+  double c0, c1, c2;
+  if (s == 0) {
+    c0 = c1 = c2 = v;
+  } else {
+    const double sector = std::floor(h / 60);
+    const double f = h / 60 - sector;
+    const double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
+    switch (static_cast<int32_t>(sector)) {
+      case 0:
+        c0 = v, c1 = t, c2 = p;
+        break;
+      case 1:
+        c0 = q, c1 = v, c2 = p;
+        break;
+      case 2:
+        c0 = p, c1 = v, c2 = t;
+        break;
+      case 3:
+        c0 = p, c1 = q, c2 = v;
+        break;
+      case 4:
+        c0 = t, c1 = p, c2 = v;
+        break;
+      default:
+        c0 = v, c1 = p, c2 = q;
+        break;
+    }
+  }
+  const auto store = [](double c) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(trunc_i32(c > 255 ? 255 : c)));
+  };
+  return store(c0) | store(c1) << 8 | store(c2) << 16;
+}
+
+}  // namespace
+
 void texture_hsv(int32_t hue, int32_t saturation, int32_t value) {
   const double hue_add = hue / 128.0 * 360;
   const double sat_mul = 1 + saturation / 128.0;
   const double val_mul = 1 + value / 128.0;
-  // Textures hold long runs of one colour (black borders, flat areas): remember the last one.
-  uint32_t last_in = 0, last_out = 0;
-  bool have_last = false;
+  // Textures repeat many colours (flat areas, mirrored quarters): a direct-mapped cache of
+  // results saves most of the floating-point work. A key is the colour with the call's
+  // generation in its top byte, so entries of earlier calls never match.
+  constexpr uint32_t cache_size = 1 << 16;
+  static uint32_t cache_key[cache_size], cache_value[cache_size];
+  static uint32_t generation = 0;
+  generation = (generation + 1) & 0xFF;
+  if (generation == 0) {  // keys of 255 calls ago could match again: start afresh
+    std::memset(cache_key, 0, sizeof cache_key);
+    generation = 1;
+  }
   for (int32_t n = 0; n < texture_pixels; ++n) {
     const uint32_t pixel = texture_out[n];
     const uint32_t colour = pixel & 0x00FFFFFFu;
-    if (have_last && colour == last_in) {
-      texture_out[n] = (pixel & 0xFF000000u) | last_out;
-      continue;
+    const uint32_t key = colour | generation << 24;
+    const uint32_t slot = (colour * 0x9E3779B1u) >> 16;
+    if (cache_key[slot] != key) {
+      cache_key[slot] = key;
+      cache_value[slot] = hsv_colour(colour, hue_add, sat_mul, val_mul);
     }
-    double c0 = pixel & 0xFF, c1 = (pixel >> 8) & 0xFF, c2 = (pixel >> 16) & 0xFF;
-    const double max = std::fmax(c0, std::fmax(c1, c2));
-    const double min = std::fmin(c0, std::fmin(c1, c2));
-    double v = max;
-    double s = max != 0 ? (max - min) / max : 0;
-    double h;
-    if (s == 0) {
-      h = -1;
-    } else {
-      const double delta = max - min;
-      if (c0 == max)
-        h = (c1 - c2) / delta;
-      else if (c1 == max)
-        h = 2 + (c2 - c0) / delta;
-      else
-        h = 4 + (c0 - c1) / delta;
-      h = h * 60;
-      while (h < 0) h += 360;
-      while (h > 360) h -= 360;
-    }
-    h = h + hue_add;
-    s = s * sat_mul;
-    if (s > 1.0) s = 1.0;
-    v = v * val_mul;
-    if (v > 255) v = 255;
-    while (h < 0) h += 360;
-    while (h >= 360) h -= 360;
-    if (s == 0) {
-      c0 = c1 = c2 = v;
-    } else {
-      const double sector = std::floor(h / 60);
-      const double f = h / 60 - sector;
-      const double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
-      switch (static_cast<int32_t>(sector)) {
-        case 0:
-          c0 = v, c1 = t, c2 = p;
-          break;
-        case 1:
-          c0 = q, c1 = v, c2 = p;
-          break;
-        case 2:
-          c0 = p, c1 = v, c2 = t;
-          break;
-        case 3:
-          c0 = p, c1 = q, c2 = v;
-          break;
-        case 4:
-          c0 = t, c1 = p, c2 = v;
-          break;
-        default:
-          c0 = v, c1 = p, c2 = q;
-          break;
-      }
-    }
-    const auto store = [](double c) { return static_cast<uint8_t>(trunc_i32(c > 255 ? 255 : c)); };
-    const uint32_t result =
-        store(c0) | static_cast<uint32_t>(store(c1)) << 8 | static_cast<uint32_t>(store(c2)) << 16;
-    last_in = colour;
-    last_out = result;
-    have_last = true;
-    texture_out[n] = (pixel & 0xFF000000u) | result;
+    texture_out[n] = (pixel & 0xFF000000u) | cache_value[slot];
   }
 }
 
