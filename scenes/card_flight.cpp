@@ -86,9 +86,13 @@ bool card_flight_frame(int32_t position) {
   return position > card_flight_end || quit_flag == 1;
 }
 
-void card_flight_run() {
+void card_flight_enter() {
   card_flight_snapshot();
   timer_start();
+}
+
+void card_flight_run() {
+  card_flight_enter();
   if (quit_flag == 1) return;
   for (;;) {
     timer_update();

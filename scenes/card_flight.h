@@ -23,6 +23,8 @@ extern const int32_t card_row_u[5];  // texture row of each vertex row around th
 
 // Copies the FrameBuffer into the two card textures.
 void card_flight_snapshot();
+// Entry steps of the run: the snapshot, then the timer started.
+void card_flight_enter();
 // One frame after timer_update and the position read: clear, camera, card, present.
 // Returns true when the scene should leave (position past 575 or quit_flag).
 bool card_flight_frame(int32_t position);

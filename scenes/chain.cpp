@@ -182,10 +182,14 @@ bool chain_frame(int32_t position) {
   return position > chain_end || quit_flag == 1;
 }
 
-void chain_run() {
+void chain_enter() {
   std::memcpy(saved_frame, FrameBuffer, sizeof saved_frame);
   dissolve_begun = 0;
   timer_start();
+}
+
+void chain_run() {
+  chain_enter();
   if (quit_flag == 1) return;
   for (;;) {
     timer_update();

@@ -35,6 +35,9 @@ extern const ChainLink link_table[chain_link_count];
 void build_chain_and_floor();
 // Swings and twists every link from chain_model into chain_vertices at effect_time.
 void animate_chain();
+// Entry steps of the run: keeps the previous picture for the cross-fade, re-arms the
+// dissolve, starts the timer.
+void chain_enter();
 // One frame after timer_update and the position read: everything from the animation to
 // present_frame. Returns true when the scene should leave (position past 3439 or quit_flag).
 bool chain_frame(int32_t position);

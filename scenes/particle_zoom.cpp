@@ -102,11 +102,15 @@ bool particle_zoom_frame(int32_t position) {
   return position > particle_zoom_end || quit_flag == 1;
 }
 
-void particle_zoom_run() {
+void particle_zoom_enter() {
   clear_buffers(0);
   fill_prev_frame(0);
   trail_fade = 255;
   timer_start();
+}
+
+void particle_zoom_run() {
+  particle_zoom_enter();
   if (quit_flag == 1) return;
   for (;;) {
     timer_update();

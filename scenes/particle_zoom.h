@@ -23,6 +23,8 @@ extern int32_t particle_phase[particle_count];       // recomputed every frame
 // The canvas fade of the next frame: 255 on entry, down by 2 per frame to 31.
 extern uint8_t trail_fade;
 
+// Entry steps of the run: black buffers, fade restarted at 255, timer started.
+void particle_zoom_enter();
 // One frame after timer_update and the position read: zoom, draw, fade, blur, present.
 // Returns true when the scene should leave (position past 567 or quit_flag).
 bool particle_zoom_frame(int32_t position);

@@ -27,24 +27,27 @@ namespace {
 
 constexpr float frame_step = 1.5f;
 
-void start_textures() {
+// The start-up pieces that scenes share, made before a scene's own set-up. A scene then
+// enters on whatever its set-up left in the FrameBuffer, as it would on the previous
+// scene's last picture.
+void start_up() {
   set_row_table(FrameBuffer);
   build_glow_texture();
   build_texture_tables();
-}
-
-void enter_particle_zoom() {
-  start_textures();
-  particle_zoom_init();
-  std::memset(trail_canvas, 0, sizeof trail_canvas);
-  set_row_table(trail_canvas);
+  build_dissolve_mask();
   clear_buffers(0);
   fill_prev_frame(0);
-  trail_fade = 255;
+}
+
+// The timeline points the row table at the canvas before the opening scene.
+void enter_particle_zoom() {
+  set_row_table(trail_canvas);
+  particle_zoom_enter();
 }
 
 // The card shows the opening scene's last picture: play that scene to its end first.
-void enter_card_flight() {
+void init_card_flight() {
+  particle_zoom_init();
   enter_particle_zoom();
   constexpr int zoom_frames = 600;  // about 20 seconds, as long as the opening runs
   for (int i = 0; i < zoom_frames; ++i) {
@@ -52,42 +55,34 @@ void enter_card_flight() {
     particle_zoom_frame(i * 567 / zoom_frames);
   }
   set_row_table(FrameBuffer);
-  near_z_limit = 20;
   card_flight_init();
-  card_flight_snapshot();
 }
 
 // The chain fades in from the previous scene's last picture; a grey ramp stands in for it.
 void enter_chain() {
-  start_textures();
-  build_dissolve_mask();
-  chain_init();
-  near_z_limit = 50;
-  clear_buffers(0);
-  fill_prev_frame(0);
   for (int i = 0; i < screen_pixels; ++i) {
     uint32_t g = (i % screen_width + i / screen_width) * 255 / (screen_width + screen_height);
     FrameBuffer[i] = g * 0x010101;
   }
-  std::memcpy(saved_frame, FrameBuffer, sizeof saved_frame);
-  dissolve_begun = 0;
+  chain_enter();
 }
 
 void leave_card_flight() { screen_centre[0] = 160; }
-void leave_nothing() {}
 
 struct LabScene {
   const char* name;
-  int32_t first_position;  // the song position at which the timeline starts it
-  void (*enter)();         // start-up pieces and the scene's entry steps
+  int32_t first_position;  // where the timeline starts the scene
+  int32_t z_limit;         // the near_z_limit the timeline sets for it
+  void (*init)();          // the scene's set-up (after start_up)
+  void (*enter)();         // its entry steps
   bool (*frame)(int32_t position);
-  void (*leave)();  // what the shell does after the scene
+  void (*leave)();  // what the shell does after the scene, or nullptr
 };
 
 const LabScene lab_scenes[] = {
-    {"particle_zoom", 0, enter_particle_zoom, particle_zoom_frame, leave_nothing},
-    {"card_flight", 568, enter_card_flight, card_flight_frame, leave_card_flight},
-    {"chain", 2912, enter_chain, chain_frame, leave_nothing},
+    {"particle_zoom", 0, 0, particle_zoom_init, enter_particle_zoom, particle_zoom_frame, nullptr},
+    {"card_flight", 568, 20, init_card_flight, card_flight_enter, card_flight_frame, leave_card_flight},
+    {"chain", 2912, 50, chain_init, enter_chain, chain_frame, nullptr},
 };
 
 bool parse_number(const char* text, double* out) {
@@ -133,6 +128,9 @@ int run(int argc, char** argv) {
     count = static_cast<int>(frames);
   }
 
+  start_up();
+  scene->init();
+  near_z_limit = scene->z_limit;
   scene->enter();
   for (int i = total - count; i < total; ++i) {
     double fraction = total > 1 ? double(i) / (total - 1) : 1.0;
@@ -140,7 +138,7 @@ int run(int argc, char** argv) {
     int32_t p = static_cast<int32_t>(scene->first_position + (position - scene->first_position) * fraction);
     scene->frame(p);
   }
-  scene->leave();
+  if (scene->leave) scene->leave();
 
   if (!write_png(argv[4], screen_width, screen_height, FrameBuffer, screen_width)) {
     std::fprintf(stderr, "talvex-lab scene: cannot write '%s'\n", argv[4]);
