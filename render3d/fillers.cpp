@@ -14,7 +14,7 @@
 
 namespace {
 
-// Edge values and per-row steps of N interpolants, all wrapping 32-bit fixed point.
+// Edge values and per-row steps of the first N interpolants, all wrapping 32-bit fixed point.
 template <int N>
 struct Edge {
   uint32_t value[N];
@@ -22,10 +22,12 @@ struct Edge {
 
   template <class F>
   void start(const FillVertex& a, const FillVertex& b, int64_t dy) {
+    // dy > 0; only corners more than 2^31 rows apart need the wide division.
+    const SharedDivisor rows = shared_divisor(dy <= INT32_MAX ? int32_t(dy) : 0);
     for (int k = 0; k < N; ++k) {
       value[k] = uint32_t(F::field(a, k)) << F::shift[k];
-      const uint32_t delta = (uint32_t(F::field(b, k)) - uint32_t(F::field(a, k))) << F::shift[k];
-      step[k] = uint32_t(int64_t(int32_t(delta)) / dy);
+      const int32_t delta = int32_t((uint32_t(F::field(b, k)) - uint32_t(F::field(a, k))) << F::shift[k]);
+      step[k] = uint32_t(dy <= INT32_MAX ? divide(delta, rows) : int32_t(delta / dy));
     }
   }
   void advance() {
@@ -37,9 +39,11 @@ struct Edge {
   }
 };
 
-template <class F>
-void walk_rows(int64_t y, int64_t y_end, Edge<F::count>& long_edge, Edge<F::count>& short_edge,
-               const typename F::Span& span) {
+template <int N>
+using Span = void (*)(int32_t y, const uint32_t* left, const uint32_t* right);
+
+template <int N>
+void walk_rows(int64_t y, int64_t y_end, Edge<N>& long_edge, Edge<N>& short_edge, Span<N> span) {
   y_end = std::min<int64_t>(y_end, screen_height);
   // Rows above the screen are stepped over, not drawn.
   if (y < 0) {
@@ -62,24 +66,25 @@ void walk_rows(int64_t y, int64_t y_end, Edge<F::count>& long_edge, Edge<F::coun
 
 // Sorts fill_triangle by y (three compare-and-swaps, equal rows keep their order), then
 // walks the upper half on the edge to the middle corner and the lower half on the edge
-// from it. The bottom row is never drawn.
-template <class F>
-void walk_triangle(const typename F::Span& span) {
+// from it. The bottom row is never drawn. Only the first N interpolants are stepped: the
+// others do not matter to the span drawer given.
+template <class F, int N = F::count>
+void walk_triangle(Span<N> span) {
   FillVertex* t = fill_triangle;
   if (t[0].y > t[1].y) F::swap(t[0], t[1]);
   if (t[1].y > t[2].y) F::swap(t[1], t[2]);
   if (t[0].y > t[1].y) F::swap(t[0], t[1]);
   const int64_t y0 = t[0].y, y1 = t[1].y, y2 = t[2].y;
   if (y2 == y0) return;
-  Edge<F::count> long_edge, short_edge;
+  Edge<N> long_edge, short_edge;
   long_edge.template start<F>(t[0], t[2], y2 - y0);
   if (y1 > y0) {
     short_edge.template start<F>(t[0], t[1], y1 - y0);
-    walk_rows<F>(y0, y1, long_edge, short_edge, span);
+    walk_rows<N>(y0, y1, long_edge, short_edge, span);
   }
   if (y2 > y1) {
     short_edge.template start<F>(t[1], t[2], y2 - y1);
-    walk_rows<F>(y1, y2, long_edge, short_edge, span);
+    walk_rows<N>(y1, y2, long_edge, short_edge, span);
   }
 }
 
@@ -100,10 +105,10 @@ struct SpanSetup {
   bool start(const uint32_t* left, const uint32_t* right, int x_shift) {
     x = int32_t(left[0]) >> x_shift;
     int32_t x_end = int32_t(right[0]) >> x_shift;
-    const int32_t width = x_end - x;
+    const SharedDivisor width = shared_divisor(x_end - x);
     for (int k = 1; k < N; ++k) {
       value[k] = left[k];
-      step[k] = width ? uint32_t(div_trunc(int32_t(right[k] - left[k]), width)) : 0;
+      step[k] = uint32_t(divide(int32_t(right[k] - left[k]), width));  // 0 for width 0
     }
     if (x < 0) {
       for (int k = 1; k < N; ++k) value[k] += step[k] * uint32_t(-x);
@@ -128,7 +133,6 @@ struct Textured {
   }
   static constexpr auto swap = swap_fields<&FillVertex::x, &FillVertex::y, &FillVertex::z, &FillVertex::u,
                                            &FillVertex::v, &FillVertex::shade>;
-  using Span = void (*)(int32_t, const uint32_t*, const uint32_t*);
 };
 
 const uint32_t* walker_texture;
@@ -137,15 +141,19 @@ uint32_t walker_colour;
 
 // u picks the texel row, v the texel in it; both stepped as 16-bit 8.8 numbers.
 template <int SubMode>
+constexpr int textured_used = SubMode == 1 ? 5 : 4;  // shade only for the blend
+
+template <int SubMode>
 void textured_span(int32_t y, const uint32_t* left, const uint32_t* right) {
   if (y < 0) return;
-  SpanSetup<Textured::count> s;
+  SpanSetup<textured_used<SubMode>> s;
   if (!s.start(left, right, 16)) return;
-  uint32_t* pixels = row_table[y] + s.x;
-  int32_t* depths = depth_row(row_table[y]) + s.x;
-  const uint32_t* texture = walker_texture;
-  uint32_t z = s.value[1], u = s.value[2] >> 8, v = s.value[3] >> 8, shade = s.value[4] >> 8;
-  const uint32_t dz = s.step[1], du = s.step[2] >> 8, dv = s.step[3] >> 8, dshade = s.step[4] >> 8;
+  uint32_t* __restrict pixels = row_table[y] + s.x;
+  int32_t* __restrict depths = depth_row(row_table[y]) + s.x;
+  const uint32_t* __restrict texture = walker_texture;
+  uint32_t z = s.value[1], u = s.value[2] >> 8, v = s.value[3] >> 8, shade = 0, dshade = 0;
+  const uint32_t dz = s.step[1], du = s.step[2] >> 8, dv = s.step[3] >> 8;
+  if constexpr (SubMode == 1) shade = s.value[4] >> 8, dshade = s.step[4] >> 8;
   for (int32_t i = 0; i < s.count; ++i) {
     if (int32_t(z) >= depths[i]) {
       const uint32_t texel = texture[(u & 0xFF00) | ((v >> 8) & 0xFF)];
@@ -177,7 +185,6 @@ struct EnvMapped {
   }
   static constexpr auto swap = swap_fields<&FillVertex::x, &FillVertex::y, &FillVertex::z, &FillVertex::u,
                                            &FillVertex::v, &FillVertex::env_u, &FillVertex::env_v>;
-  using Span = void (*)(int32_t, const uint32_t*, const uint32_t*);
 };
 
 // Here v picks the row: texture[v * 256 + u], env_texture[env_v * 256 + env_u].
@@ -185,9 +192,9 @@ void env_mapped_span(int32_t y, const uint32_t* left, const uint32_t* right) {
   if (y < 0) return;
   SpanSetup<EnvMapped::count> s;
   if (!s.start(left, right, 16)) return;
-  uint32_t* pixels = row_table[y] + s.x;
-  int32_t* depths = depth_row(row_table[y]) + s.x;
-  const uint32_t* texture = walker_texture;
+  uint32_t* __restrict pixels = row_table[y] + s.x;
+  int32_t* __restrict depths = depth_row(row_table[y]) + s.x;
+  const uint32_t* __restrict texture = walker_texture;
   const uint32_t* env_texture = walker_env_texture;
   uint32_t z = s.value[1], u = s.value[2] >> 8, v = s.value[3] >> 8, eu = s.value[4] >> 8,
            ev = s.value[5] >> 8;
@@ -220,7 +227,6 @@ struct ColourModulated {
   static constexpr auto swap =
       swap_fields<&FillVertex::x, &FillVertex::y, &FillVertex::z, &FillVertex::u, &FillVertex::v,
                   &FillVertex::red, &FillVertex::green, &FillVertex::blue>;
-  using Span = void (*)(int32_t, const uint32_t*, const uint32_t*);
 };
 
 // u, v and the colour factors are 8.8 numbers (the low 16 bits of the 24.8 values); each
@@ -229,9 +235,9 @@ void colour_modulated_span(int32_t y, const uint32_t* left, const uint32_t* righ
   if (y < 0) return;
   SpanSetup<ColourModulated::count> s;
   if (!s.start(left, right, 8)) return;
-  uint32_t* pixels = row_table[y] + s.x;
-  int32_t* depths = depth_row(row_table[y]) + s.x;
-  const uint32_t* texture = walker_texture;
+  uint32_t* __restrict pixels = row_table[y] + s.x;
+  int32_t* __restrict depths = depth_row(row_table[y]) + s.x;
+  const uint32_t* __restrict texture = walker_texture;
   uint32_t z = s.value[1], u = s.value[2], v = s.value[3], red = s.value[4], green = s.value[5],
            blue = s.value[6];
   const uint32_t dz = s.step[1], du = s.step[2], dv = s.step[3], dred = s.step[4], dgreen = s.step[5],
@@ -262,19 +268,19 @@ struct Flat {
   }
   static constexpr auto swap =
       swap_fields<&FillVertex::x, &FillVertex::y, &FillVertex::z, &FillVertex::shade>;
-  using Span = void (*)(int32_t, const uint32_t*, const uint32_t*);
 };
 
 template <bool Blended>
 void flat_span(int32_t y, const uint32_t* left, const uint32_t* right) {
   if (y < 0) return;
-  SpanSetup<Flat::count> s;
+  SpanSetup<Blended ? 3 : 2> s;
   if (!s.start(left, right, 16)) return;
-  uint32_t* pixels = row_table[y] + s.x;
-  int32_t* depths = depth_row(row_table[y]) + s.x;
+  uint32_t* __restrict pixels = row_table[y] + s.x;
+  int32_t* __restrict depths = depth_row(row_table[y]) + s.x;
   const uint32_t colour = walker_colour;
-  uint32_t z = s.value[1], shade = s.value[2] >> 8;
-  const uint32_t dz = s.step[1], dshade = s.step[2] >> 8;
+  uint32_t z = s.value[1], shade = 0, dshade = 0;
+  const uint32_t dz = s.step[1];
+  if constexpr (Blended) shade = s.value[2] >> 8, dshade = s.step[2] >> 8;
   for (int32_t i = 0; i < s.count; ++i) {
     if (int32_t(z) >= depths[i]) {
       if constexpr (Blended) {
@@ -295,8 +301,16 @@ void no_span(int32_t, const uint32_t*, const uint32_t*) {}
 
 void fill_textured(const uint32_t* texture, uint32_t sub_mode) {
   walker_texture = texture;
-  static constexpr Textured::Span spans[3] = {textured_span<0>, textured_span<1>, textured_span<2>};
-  walk_triangle<Textured>(sub_mode < 3 ? spans[sub_mode] : no_span);
+  switch (sub_mode) {
+    case 0:
+      return walk_triangle<Textured, textured_used<0>>(textured_span<0>);
+    case 1:
+      return walk_triangle<Textured, textured_used<1>>(textured_span<1>);
+    case 2:
+      return walk_triangle<Textured, textured_used<2>>(textured_span<2>);
+    default:  // draws nothing, but the corners are still sorted
+      return walk_triangle<Textured, 1>(no_span);
+  }
 }
 
 void fill_env_mapped(const uint32_t* texture, const uint32_t* env_texture) {
@@ -312,7 +326,10 @@ void fill_colour_modulated(const uint32_t* texture) {
 
 void fill_flat(uint32_t colour, uint32_t sub_mode) {
   walker_colour = colour;
-  walk_triangle<Flat>(sub_mode == 0 ? flat_span<false> : flat_span<true>);
+  if (sub_mode == 0)
+    walk_triangle<Flat, 2>(flat_span<false>);
+  else
+    walk_triangle<Flat, 3>(flat_span<true>);
 }
 
 void draw_sprite(int32_t x, int32_t y, int32_t z, int16_t size, uint32_t subtract, const uint32_t* texture) {

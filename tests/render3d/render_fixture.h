@@ -1,0 +1,43 @@
+// Shared set-up for renderer tests: a cleared screen, a default camera and test textures.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "render3d/pipeline.h"
+#include "shell/present.h"
+
+class RenderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    set_row_table(FrameBuffer);
+    clear_buffers(0);
+    view_pitch = view_yaw = view_roll = 0;
+    for (int i = 0; i < 3; ++i) view_offset[i] = view_target[i] = 0;
+    screen_centre[0] = 160, screen_centre[1] = 100;
+    normal_offset[0] = normal_offset[1] = 0;
+    near_z_limit = 50;
+    render_first_face = 0;
+    // Texel (row r, column c) = 0x00rrcc01: tells back where it came from.
+    for (int r = 0; r < 256; ++r)
+      for (int c = 0; c < 256; ++c) coord_texture[r * 256 + c] = uint32_t(r) << 16 | uint32_t(c) << 8 | 1;
+  }
+  static uint32_t pixel(int x, int y) { return FrameBuffer[y * 320 + x]; }
+  static int32_t depth(int x, int y) { return ZBuffer[y * 320 + x]; }
+  // Columns [first, end) of row y that differ from colour.
+  static void row_extent(int y, uint32_t background, int& first, int& end) {
+    first = -1, end = -1;
+    for (int x = 0; x < 320; ++x)
+      if (pixel(x, y) != background) {
+        if (first < 0) first = x;
+        end = x + 1;
+      }
+  }
+  static void set_corner(int k, int x, int y, int z) {
+    fill_triangle[k] = {};
+    fill_triangle[k].x = x, fill_triangle[k].y = y, fill_triangle[k].z = z;
+  }
+
+ public:
+  static inline uint32_t coord_texture[65536];
+};
