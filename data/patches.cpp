@@ -292,7 +292,7 @@ constexpr SynthPatch bassplsldblow1 = {
                 .amplitude = 50,
                 .amplitude_sources = route(src_env(1)),
                 .pulse_width = 50}},
-    .envelopes = {held_pluck(35, 50, 40), envelope(0, 0, 0, 5, 0, 50, 0, 15, 50), cutoff_fall(45, 10)},
+    .envelopes = {held_pluck(35, 50, 40), envelope(0, 0, 0, 5, 0, 84, 0, 15, 50), cutoff_fall(45, 10)},
     .filter_on = 1,
     .master = {.length = 16384,
                .rate = 44100,

@@ -101,18 +101,34 @@ void report(const char* name, const Rendered& r, const Accent* accents, size_t a
       "%s: %.1f s, peak %.2f dBFS (%.2f at volume 75), loudness %.1f dBFS RMS, longest silence %.2f s\n",
       name, double(frames) / render_rate, 20 * std::log10(peak + 1e-12), 20 * std::log10(0.75 * peak + 1e-12),
       rms_db(r.samples, 0, frames), longest);
-  // Accents: loudness of the 40 ms from the cue row's start against the 40 ms before it.
-  const size_t span = render_rate / 25;
+  // Accents: the onset of every row is the loudness of its first 20 ms against the 20 ms before
+  // it, measured on the first difference of the signal (a gentle high-pass, so that a hat over a
+  // ringing kick still counts); an accent should rank high among all rows of its song.
+  std::vector<float> edge(r.samples.size());
+  for (size_t i = 2; i < edge.size(); ++i) edge[i] = r.samples[i] - r.samples[i - 2];
+  const size_t span = render_rate / 50;
+  std::vector<std::pair<uint32_t, double>> onsets;  // (position, dB) of every row, first frame
+  for (size_t c = 0; c < r.chunk_start.size(); ++c) {
+    if (c && r.chunk_start[c] == r.chunk_start[c - 1]) continue;
+    size_t f = c * chunk_frames;
+    double before = f >= span ? rms_db(edge, f - span, span) : -120;
+    onsets.emplace_back(r.chunk_start[c], rms_db(edge, f, span) - before);
+  }
+  std::vector<double> sorted;
+  for (const auto& o : onsets) sorted.push_back(o.second);
+  std::sort(sorted.begin(), sorted.end());
   for (size_t a = 0; a < accent_count; ++a) {
-    auto at = std::find(r.chunk_start.begin(), r.chunk_start.end(), accents[a].position);
-    if (at == r.chunk_start.end()) {
+    auto at = std::find_if(onsets.begin(), onsets.end(),
+                           [&](const auto& o) { return o.first == accents[a].position; });
+    if (at == onsets.end()) {
       std::printf("  %5u %-16s never played\n", accents[a].position, accents[a].what);
       continue;
     }
-    size_t f = size_t(at - r.chunk_start.begin()) * chunk_frames;
-    double after = rms_db(r.samples, f, span), before = f >= span ? rms_db(r.samples, f - span, span) : -120;
-    std::printf("  %5u (%2u:%3u) %-16s %+5.1f dB onset, %5.1f dBFS\n", accents[a].position,
-                accents[a].position >> 8, accents[a].position & 0xFF, accents[a].what, after - before, after);
+    double rank = double(std::lower_bound(sorted.begin(), sorted.end(), at->second) - sorted.begin()) /
+                  double(sorted.size());
+    std::printf("  %5u (%2u:%3u) %-16s onset %+5.1f dB, louder than %3.0f%% of all rows\n",
+                accents[a].position, accents[a].position >> 8, accents[a].position & 0xFF, accents[a].what,
+                at->second, 100 * rank);
   }
 }
 
