@@ -16,8 +16,10 @@
 #include "render3d/pipeline.h"
 #include "scenes/card_flight.h"
 #include "scenes/chain.h"
+#include "scenes/credits_tunnel.h"
 #include "scenes/particle_zoom.h"
 #include "scenes/scenes.h"
+#include "scenes/tentacles.h"
 #include "shell/present.h"
 #include "shell/timer.h"
 #include "textures/tables.h"
@@ -68,6 +70,19 @@ void enter_chain() {
 }
 
 void leave_card_flight() { screen_centre[0] = 160; }
+void leave_credits_tunnel() { render_first_face = 0; }
+
+// The sky is the shared sphere; the start-up pre-roll sets the sparks flying.
+void init_tentacles() {
+  build_shared_sphere_mesh();
+  tentacles_init();
+  render_first_face = 0;
+  present_skip = 1;
+  for (int i = 0; i < 30; ++i) tentacles_run();
+  present_skip = 0;
+  clear_buffers(0);
+  fill_prev_frame(0);
+}
 
 struct LabScene {
   const char* name;
@@ -82,6 +97,9 @@ struct LabScene {
 const LabScene lab_scenes[] = {
     {"particle_zoom", 0, 0, particle_zoom_init, enter_particle_zoom, particle_zoom_frame, nullptr},
     {"card_flight", 568, 20, init_card_flight, card_flight_enter, card_flight_frame, leave_card_flight},
+    {"credits_tunnel", 768, 50, credits_tunnel_init, credits_tunnel_enter, credits_tunnel_frame,
+     leave_credits_tunnel},
+    {"tentacles", 2304, 50, init_tentacles, tentacles_enter, tentacles_frame, nullptr},
     {"chain", 2912, 50, chain_init, enter_chain, chain_frame, nullptr},
 };
 
