@@ -15,9 +15,10 @@ constexpr EnvelopeParams pluck(uint8_t decay, uint8_t sustain) {
   return envelope(/*delay*/ 0, /*ramp1*/ 0, /*hold1*/ 0, decay, /*hold2*/ 0, sustain, /*release*/ 0,
                   /*depth*/ 100, /*start*/ 100);
 }
-// Like pluck, but holds full level for `hold` percent first.
+// Rises over 1 percent (no click from waveforms that start at full swing), holds full level for
+// `hold` percent, then decays like pluck.
 constexpr EnvelopeParams held_pluck(uint8_t hold, uint8_t decay, uint8_t sustain) {
-  return envelope(0, 0, hold, decay, 0, sustain, 0, 100, 100);
+  return envelope(0, 1, hold, decay, 0, sustain, 0, 100, 100);
 }
 // Rises over `attack` percent and stays full to the end (the hold runs past the sample's end).
 constexpr EnvelopeParams swell(uint8_t attack) { return envelope(0, attack, 100, 0, 0, 0, 0, 100, 100); }
@@ -228,7 +229,7 @@ constexpr SynthPatch basssub2 = {
                 .amplitude = 10,
                 .amplitude_sources = route(src_env(2)),
                 .pulse_width = 30}},
-    .envelopes = {held_pluck(20, 50, 45), pluck(30, 20)},
+    .envelopes = {held_pluck(20, 50, 45), held_pluck(0, 30, 20)},
     .master = {.length = 6144, .rate = 44100, .drive_gain = 10, .output_level = 127},
 };
 
