@@ -8,8 +8,8 @@
 bool ModulePlayer::load(const void* image, size_t size) {
   std::lock_guard lock(mutex_);
   if (module_) openmpt_module_destroy(module_);
-  module_ = openmpt_module_create_from_memory2(image, size, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                               nullptr, nullptr);
+  module_ = openmpt_module_create_from_memory2(image, size, openmpt_log_func_silent, nullptr,
+                                               openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
   playing_ = false;
   history_count_ = 0;
   if (!module_) return false;

@@ -204,7 +204,11 @@ bool platform_music_init() {
 void platform_music_set_volume(int32_t volume) { platform.player.set_volume(volume); }
 
 uint32_t platform_music_load(const void* image, size_t size) {
-  if (!platform.music_ready || !platform.player.load(image, size)) return 0;
+  if (!platform.music_ready) return 0;
+  if (!platform.player.load(image, size)) {
+    std::fprintf(stderr, "talvex: the music module did not load\n");
+    return 0;
+  }
   return ++platform.music_handle;
 }
 

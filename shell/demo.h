@@ -2,10 +2,17 @@
 #pragma once
 #include <cstdint>
 
-extern uint8_t mmx_present;
-extern uint8_t display_bpp;     // 24 or 32
-extern int32_t music_volume;    // 0..100
+#include "platform/platform.h"
 
+extern uint8_t mmx_present;
+extern uint8_t display_bpp;        // 24 or 32
+extern int32_t music_volume;       // 0..100
+extern uint32_t music_handle;      // the playing module, for position reads
+extern int32_t last_result;        // of the latest display call
+extern SurfaceDesc surface_desc;   // filled by every lock of the primary surface
+extern PlatformMessage shell_msg;  // the message pump's record
+
+// The whole run: 0 when it ends (finished or quit), 1 after a start-up failure.
 int demo_main();
 void precalc_all();
 
@@ -14,3 +21,5 @@ int32_t read_music_position();
 // Stores z_limit in near_z_limit, then returns once the song has reached position.
 void wait_for_position(int32_t position, int32_t z_limit);
 int32_t wait_vblank();
+// The last step of the run: white to black in 52 frames (skipped after a quit).
+void end_fade();

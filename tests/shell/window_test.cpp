@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "display_fixture.h"
+#include "render3d/pipeline.h"
+
+namespace {
+
+class WindowKeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    open_test_display(false);
+    quit_flag = 0;
+    music_volume = 75;
+    blend_enabled = 1;
+    mosaic_mode = 0;
+    present_skip = 0;
+  }
+  void TearDown() override { platform_close(); }
+  static void press(uint32_t key) {
+    platform_post_message(wm_keydown, key, 0);
+    present_frame(0, 0);  // keys act only inside the presenter's message pump
+  }
+};
+
+TEST_F(WindowKeys, VolumeStaysWithinLimits) {
+  for (int i = 0; i < 5; ++i) press(vk_add);
+  EXPECT_EQ(music_volume, 100);
+  press(vk_add);
+  EXPECT_EQ(music_volume, 100);
+  music_volume = 75;
+  for (int i = 0; i < 16; ++i) press(vk_subtract);
+  EXPECT_EQ(music_volume, 0);
+  press(vk_subtract);
+  EXPECT_EQ(music_volume, 0);
+}
+
+TEST_F(WindowKeys, TogglesBlendFromBlackAndMosaic) {
+  fill_prev_frame(0x55555555);
+  platform_post_message(wm_keydown, vk_m, 0);
+  EXPECT_EQ(blend_enabled, 1);  // nothing happens until the next frame
+  present_frame(0, 0);
+  EXPECT_EQ(blend_enabled, 0);
+  EXPECT_EQ(prev_frame[100], 0u);
+  fill_prev_frame(0x55555555);
+  press(vk_m);
+  EXPECT_EQ(blend_enabled, 1);
+  EXPECT_EQ(prev_frame[100], 0u);
+  press(vk_z);
+  EXPECT_EQ(mosaic_mode, 1);
+  press(vk_z);
+  EXPECT_EQ(mosaic_mode, 0);
+  EXPECT_EQ(window_proc(wm_setcursor, 0, 0), 1);
+  EXPECT_EQ(quit_flag, 0);
+}
+
+TEST_F(WindowKeys, EscapeFreesThePlayerClosesTheWindowAndQuits) {
+  platform_music_init();
+  std::vector<uint8_t> not_a_module(64, 0);
+  music_handle = platform_music_load(not_a_module.data(), not_a_module.size());
+  press(vk_escape);
+  EXPECT_EQ(quit_flag, 1);
+  // WM_CLOSE -> window destroyed -> WM_DESTROY -> WM_QUIT, all in the same pump.
+  EXPECT_EQ(shell_msg.message, uint32_t(wm_quit));
+  EXPECT_EQ(shell_msg.wparam, 0u);
+  EXPECT_FALSE(platform_peek_message());
+  EXPECT_EQ(read_music_position(), 65535);
+  // Every later wait ends at once.
+  wait_for_position(5120, 77);
+  EXPECT_EQ(near_z_limit, 77);
+}
+
+TEST_F(WindowKeys, ClosingTheWindowQuitsLikeEscape) {
+  platform_post_message(wm_close, 0, 0);
+  present_frame(0, 0);
+  EXPECT_EQ(quit_flag, 1);
+  EXPECT_EQ(shell_msg.message, uint32_t(wm_quit));
+}
+
+TEST(FatalDisplayError, ReportsAndDestroysTheWindow) {
+  platform_open_headless({});
+  platform_window_create(window_proc);
+  quit_flag = 0;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(fatal_display_error(), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "talvex: DirectDraw Init FAILED\n");
+  EXPECT_EQ(quit_flag, 1);  // WM_DESTROY reached the window procedure
+  EXPECT_EQ(platform_display_create(), dderr_nodirectdraw);
+  platform_close();
+}
+
+}  // namespace

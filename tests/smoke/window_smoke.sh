@@ -1,0 +1,41 @@
+#!/bin/sh
+# A real window under a virtual X server: start `talvex --window`, let it run a second, take a
+# screenshot (it must not be all black), send Escape and expect a clean exit.
+# Usage: window_smoke.sh TALVEX_BINARY OUTPUT_DIR   (run inside xvfb-run)
+set -u
+talvex=$1
+out=$2
+mkdir -p "$out"
+SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} "$talvex" --window 2>"$out/stderr.txt" &
+pid=$!
+
+window=""
+for _ in $(seq 1 100); do
+  window=$(xdotool search --name '^Talvex$' 2>/dev/null | head -n 1)
+  [ -n "$window" ] && break
+  sleep 0.1
+done
+if [ -z "$window" ]; then
+  echo "no Talvex window appeared"; kill "$pid" 2>/dev/null; exit 1
+fi
+sleep 1
+
+xwd -root -silent >"$out/screen.xwd" && convert "xwd:$out/screen.xwd" "$out/screen.png"
+brightest=$(convert "$out/screen.png" -colorspace Gray -format '%[fx:int(255*maxima)]' info:)
+echo "brightest grey on the screen: $brightest"
+
+xdotool windowactivate --sync "$window" 2>/dev/null
+xdotool key --window "$window" Escape
+status=""
+for _ in $(seq 1 300); do
+  if ! kill -0 "$pid" 2>/dev/null; then
+    wait "$pid"; status=$?; break
+  fi
+  sleep 0.1
+done
+if [ -z "$status" ]; then
+  echo "talvex did not quit on Escape"; kill -9 "$pid"; exit 1
+fi
+echo "exit code: $status"; cat "$out/stderr.txt"
+[ "$status" -eq 0 ] || exit 1
+[ "$brightest" -gt 0 ] || { echo "the screenshot is all black"; exit 1; }
