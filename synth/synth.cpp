@@ -98,8 +98,7 @@ void draw_envelope(const EnvelopePoint* pt, uint16_t* region, int32_t length) {
 
 void store(int32_t i, int32_t s) { voice_buffer[i] = static_cast<int16_t>(s); }
 
-// What every routed waveform needs per sample: the frequency from the sum of the pitch sources,
-// F x 2^(S / 16384 - 2) (one source at its zero line 32768 leaves F unchanged).
+// What every waveform renderer reads, plus the last pitch lookup.
 struct Osc {
   const SourceList* pitch;
   float f0;       // F
@@ -107,30 +106,33 @@ struct Osc {
   int32_t rate;   // R
   float halfper;  // (R / 2) x (1 / F)
   float period;   // R x (1 / F)
-  // Sources often hold still for long stretches: the last sum's frequency is kept.
-  mutable float last_sum = -1.0f;
-  mutable float last_freq = 0.0f;
-  float freq(int32_t i) const {
-    const float sum = source_sum(*pitch, i);
-    if (sum != last_sum) {
-      const float octaves = static_cast<float>(sum / 16384.0 - 2.0);
-      last_freq = static_cast<float>(f0 * static_cast<double>(exp2_float(octaves)));
-      last_sum = sum;
-    }
-    return last_freq;
-  }
-  bool routed() const { return pitch->count != 0; }
+  float last_sum;
+  float last_freq;
 };
 
-void render_sine(const Osc& o) {
-  if (!o.routed()) {
+bool routed(const Osc& o) { return o.pitch->count != 0; }
+
+// The frequency at sample i from the sum of the pitch sources, F x 2^(S / 16384 - 2): one source
+// at its zero line 32768 leaves F unchanged. Sources often hold still, so the last one is kept.
+float routed_freq(Osc& o, int32_t i) {
+  const float sum = source_sum(*o.pitch, i);
+  if (sum != o.last_sum) {
+    const float octaves = static_cast<float>(sum / 16384.0 - 2.0);
+    o.last_freq = static_cast<float>(o.f0 * static_cast<double>(exp2_float(octaves)));
+    o.last_sum = sum;
+  }
+  return o.last_freq;
+}
+
+void render_sine(Osc& o) {
+  if (!routed(o)) {
     for (int32_t i = 0; i < synth_length; ++i) store(i, trunc_i32(o.a * std::sin(i * pi / o.halfper)));
     return;
   }
   const double step = static_cast<double>(two_pi) / o.rate;
   float phase = 0.0f;
   for (int32_t i = 0; i < synth_length; ++i) {
-    const float f = o.freq(i);
+    const float f = routed_freq(o, i);
     if (phase >= two_pi) phase = static_cast<float>(phase - static_cast<double>(two_pi));
     store(i, trunc_i32(o.a * std::sin(phase)));
     phase = static_cast<float>(phase + step * f);
@@ -138,9 +140,9 @@ void render_sine(const Osc& o) {
 }
 
 // Rises from -A toward +A once per period.
-void render_saw(const Osc& o) {
+void render_saw(Osc& o) {
   float t = 0.0f;
-  if (!o.routed()) {
+  if (!routed(o)) {
     for (int32_t i = 0; i < synth_length; ++i) {
       if (t >= o.period) t = 0.0f;
       store(i, trunc_i32(static_cast<double>(o.a) * t / o.halfper - o.a));
@@ -151,17 +153,17 @@ void render_saw(const Osc& o) {
   float hp = o.halfper;
   for (int32_t i = 0; i < synth_length; ++i) {
     if (t >= 2.0 * hp) t = 0.0f;  // the previous sample's half period
-    hp = static_cast<float>((o.rate / 2) / static_cast<double>(o.freq(i)));
+    hp = static_cast<float>((o.rate / 2) / static_cast<double>(routed_freq(o, i)));
     store(i, trunc_i32(static_cast<double>(o.a) * t / hp - o.a));
     t = t + 1.0f;
   }
 }
 
 // Starts at +A and falls first.
-void render_triangle(const Osc& o) {
+void render_triangle(Osc& o) {
   float x = static_cast<float>(2.0 * o.halfper);
   float d = -1.0f;
-  if (!o.routed()) {
+  if (!routed(o)) {
     const float quarter = static_cast<float>(o.rate * (1.0 / o.f0) * 0.25);
     for (int32_t i = 0; i < synth_length; ++i) {
       if (x > o.halfper) {
@@ -178,7 +180,7 @@ void render_triangle(const Osc& o) {
     return;
   }
   for (int32_t i = 0; i < synth_length; ++i) {
-    const float quarter = static_cast<float>((o.rate / 4) / static_cast<double>(o.freq(i)));
+    const float quarter = static_cast<float>((o.rate / 4) / static_cast<double>(routed_freq(o, i)));
     if (x > 2.0 * quarter) {
       x = static_cast<float>(2.0 * quarter);
       d = -1.0f;
@@ -194,7 +196,7 @@ void render_triangle(const Osc& o) {
 
 // Low half first. Width and (when routed) frequency are re-read once per cycle, at the start of
 // each low half: the 8-bit edge counter comes back to 2 after every second edge.
-void render_pulse(const Osc& o, const VoiceParams& vp) {
+void render_pulse(Osc& o, const VoiceParams& vp) {
   const SourceList width = collect_sources(vp.pulse_width_sources, synth_length);
   const int32_t pw = vp.pulse_width;
   const float p = static_cast<float>(static_cast<double>(o.rate) / o.f0);
@@ -205,8 +207,8 @@ void render_pulse(const Osc& o, const VoiceParams& vp) {
   int32_t out = -o.a;
   uint8_t edges = 2;
   for (int32_t i = 0; i < synth_length; ++i) {
-    if (edges == 2 && o.routed()) {
-      const float half = static_cast<float>((o.rate / 2) / static_cast<double>(o.freq(i)));
+    if (edges == 2 && routed(o)) {
+      const float half = static_cast<float>((o.rate / 2) / static_cast<double>(routed_freq(o, i)));
       first = static_cast<float>(pw * static_cast<double>(half) * 0.02);
       second = static_cast<float>((100 - pw) * static_cast<double>(half) * 0.02);
       cur = first;
@@ -230,12 +232,12 @@ void render_pulse(const Osc& o, const VoiceParams& vp) {
 }
 
 // Sample-and-hold noise, reseeded per voice so its sequence depends only on the amplitude.
-void render_noise(const Osc& o, const VoiceParams& vp) {
+void render_noise(Osc& o, const VoiceParams& vp) {
   demo_srand(o.a);
   const int32_t amp = vp.amplitude;
   int32_t value = 0;
   auto draw = [&] { value = ((demo_rand() % (2 * amp + 1)) - amp) * 256; };
-  if (!o.routed()) {
+  if (!routed(o)) {
     const float p = o.period;
     float c = static_cast<float>(p + 1.0);
     for (int32_t i = 0; i < synth_length; ++i) {
@@ -251,7 +253,7 @@ void render_noise(const Osc& o, const VoiceParams& vp) {
   const double step = static_cast<double>(two_pi) / o.rate;
   float phase = two_pi;
   for (int32_t i = 0; i < synth_length; ++i) {
-    const float f = o.freq(i);
+    const float f = routed_freq(o, i);
     if (phase >= two_pi) {
       phase = static_cast<float>(phase - static_cast<double>(two_pi));
       draw();
@@ -284,12 +286,14 @@ void render_voice(int v) {
   const int32_t rate = synth_patch->master.rate;
   const float f0 = vp.frequency;
   const double inv_f = 1.0 / f0;
-  const Osc o{&pitch,
-              f0,
-              vp.amplitude * 256,
-              rate,
-              static_cast<float>((rate / 2) * inv_f),
-              static_cast<float>(rate * inv_f)};
+  Osc o{&pitch,
+        f0,
+        vp.amplitude * 256,
+        rate,
+        static_cast<float>((rate / 2) * inv_f),
+        static_cast<float>(rate * inv_f),
+        -1.0f,
+        0.0f};
   switch (vp.waveform) {
     case synth_wave_sine:
       render_sine(o);
