@@ -39,11 +39,10 @@ struct Edge {
   }
 };
 
-template <int N>
-using Span = void (*)(int32_t y, const uint32_t* left, const uint32_t* right);
-
-template <int N>
-void walk_rows(int64_t y, int64_t y_end, Edge<N>& long_edge, Edge<N>& short_edge, Span<N> span) {
+// span(y, left values, right values) draws one row; it is a template argument so that
+// it inlines into the row loop.
+template <int N, auto span>
+void walk_rows(int64_t y, int64_t y_end, Edge<N>& long_edge, Edge<N>& short_edge) {
   y_end = std::min<int64_t>(y_end, screen_height);
   // Rows above the screen are stepped over, not drawn.
   if (y < 0) {
@@ -68,8 +67,8 @@ void walk_rows(int64_t y, int64_t y_end, Edge<N>& long_edge, Edge<N>& short_edge
 // walks the upper half on the edge to the middle corner and the lower half on the edge
 // from it. The bottom row is never drawn. Only the first N interpolants are stepped: the
 // others do not matter to the span drawer given.
-template <class F, int N = F::count>
-void walk_triangle(Span<N> span) {
+template <class F, int N, auto span>
+void walk_triangle() {
   FillVertex* t = fill_triangle;
   if (t[0].y > t[1].y) F::swap(t[0], t[1]);
   if (t[1].y > t[2].y) F::swap(t[1], t[2]);
@@ -80,11 +79,11 @@ void walk_triangle(Span<N> span) {
   long_edge.template start<F>(t[0], t[2], y2 - y0);
   if (y1 > y0) {
     short_edge.template start<F>(t[0], t[1], y1 - y0);
-    walk_rows<N>(y0, y1, long_edge, short_edge, span);
+    walk_rows<N, span>(y0, y1, long_edge, short_edge);
   }
   if (y2 > y1) {
     short_edge.template start<F>(t[1], t[2], y2 - y1);
-    walk_rows<N>(y1, y2, long_edge, short_edge, span);
+    walk_rows<N, span>(y1, y2, long_edge, short_edge);
   }
 }
 
@@ -303,33 +302,33 @@ void fill_textured(const uint32_t* texture, uint32_t sub_mode) {
   walker_texture = texture;
   switch (sub_mode) {
     case 0:
-      return walk_triangle<Textured, textured_used<0>>(textured_span<0>);
+      return walk_triangle<Textured, textured_used<0>, textured_span<0>>();
     case 1:
-      return walk_triangle<Textured, textured_used<1>>(textured_span<1>);
+      return walk_triangle<Textured, textured_used<1>, textured_span<1>>();
     case 2:
-      return walk_triangle<Textured, textured_used<2>>(textured_span<2>);
+      return walk_triangle<Textured, textured_used<2>, textured_span<2>>();
     default:  // draws nothing, but the corners are still sorted
-      return walk_triangle<Textured, 1>(no_span);
+      return walk_triangle<Textured, 1, no_span>();
   }
 }
 
 void fill_env_mapped(const uint32_t* texture, const uint32_t* env_texture) {
   walker_texture = texture;
   walker_env_texture = env_texture;
-  walk_triangle<EnvMapped>(env_mapped_span);
+  walk_triangle<EnvMapped, EnvMapped::count, env_mapped_span>();
 }
 
 void fill_colour_modulated(const uint32_t* texture) {
   walker_texture = texture;
-  walk_triangle<ColourModulated>(colour_modulated_span);
+  walk_triangle<ColourModulated, ColourModulated::count, colour_modulated_span>();
 }
 
 void fill_flat(uint32_t colour, uint32_t sub_mode) {
   walker_colour = colour;
   if (sub_mode == 0)
-    walk_triangle<Flat, 2>(flat_span<false>);
+    walk_triangle<Flat, 2, flat_span<false>>();
   else
-    walk_triangle<Flat, 3>(flat_span<true>);
+    walk_triangle<Flat, 3, flat_span<true>>();
 }
 
 void draw_sprite(int32_t x, int32_t y, int32_t z, int16_t size, uint32_t subtract, const uint32_t* texture) {
