@@ -106,7 +106,7 @@ TEST(ModuleImage, HeaderAndSampleHeadersAreThoseTheDemoReliesOn) {
       const XmSample& s = ins.samples[0];
       EXPECT_EQ(ins.name, spec.name);
       EXPECT_EQ(s.name, spec.name);
-      EXPECT_EQ(c.patches[next].master.length, spec.n);
+      EXPECT_EQ(int(c.patches[next].master.length), spec.n);
       EXPECT_EQ(s.length, uint32_t(2 * spec.n + 2));
       EXPECT_EQ(s.volume, 64);
       EXPECT_EQ(s.finetune, 0);
@@ -137,10 +137,10 @@ TEST(ModulePatches, FollowTheirFormat) {
     for (int i = 0; i < c.sample_count; ++i) {
       const SynthPatch& p = c.patches[i];
       SCOPED_TRACE(c.samples[i].name);
-      EXPECT_EQ(p.master.length % 512, 0);
-      EXPECT_LE(p.master.length, 65536);
-      EXPECT_EQ(p.master.rate, 44100);
-      EXPECT_EQ(p.master.output_level, 127);
+      EXPECT_EQ(int(p.master.length) % 512, 0);
+      EXPECT_LE(int(p.master.length), 65536);
+      EXPECT_EQ(int(p.master.rate), 44100);
+      EXPECT_EQ(int(p.master.output_level), 127);
       for (uint8_t b : p.unused_0) EXPECT_EQ(b, 0);
       // A routed modulator must be written by this patch before it is read (no leftovers).
       for (int v = 0; v < 8; ++v)
@@ -166,7 +166,7 @@ TEST(ModulePatches, FollowTheirFormat) {
   EXPECT_EQ(v.enabled, 1);
   EXPECT_EQ(v.modulator, 0);
   EXPECT_EQ(v.waveform, synth_wave_sine);
-  EXPECT_EQ(v.frequency, 65);
+  EXPECT_EQ(int(v.frequency), 65);
   EXPECT_EQ(v.amplitude, 127);
   auto same = [](const RoutingMask& a, const RoutingMask& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
   EXPECT_TRUE(same(v.pitch_sources, route(src_env(1), src_env(2), src_env(3), src_env(5))));
@@ -183,9 +183,9 @@ TEST(ModulePatches, FollowTheirFormat) {
   }
   for (int i = 1; i < 8; ++i) EXPECT_NE(kick.voices[i].enabled, 1);
   EXPECT_EQ(kick.filter_on, 0);
-  EXPECT_EQ(kick.master.length, 8192);
-  EXPECT_EQ(kick.master.drive_gain, 0);
-  EXPECT_EQ(kick.master.fold_gain, 0);
+  EXPECT_EQ(int(kick.master.length), 8192);
+  EXPECT_EQ(int(kick.master.drive_gain), 0);
+  EXPECT_EQ(int(kick.master.fold_gain), 0);
   EXPECT_TRUE(same(kick.master.cutoff_sources, route(src_env(1))));
 }
 
