@@ -182,7 +182,7 @@ int run(int argc, char** argv) {
   for (int f = 0; f < ball_vertex_count; ++f) {
     ball_faces[f] = {f, f, f};
     ball_attrs[f] = {3, uint32_t(f % 3 == 0 ? 0x002040 : f % 3 == 1 ? 0x400020 : 0x204000)};
-    ball_textures[f] = 40;
+    ball_textures[f] = 160;  // about 12 pixels at this distance, more when nearer
   }
   transform_vertices(ball_vertices, projected, ball_vertex_count, 1, 7, 0, 0, 0);
   render_mesh(ball_faces, projected, ball_vertex_count, nullptr, nullptr, nullptr, nullptr, ball_attrs,
