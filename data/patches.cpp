@@ -67,13 +67,13 @@ constexpr SynthPatch bdlow1_2 = {
 constexpr VoiceParams hat_noise = {.enabled = 1,
                                    .waveform = synth_wave_noise,
                                    .frequency = 30000,
-                                   .amplitude = 56,
+                                   .amplitude = 76,
                                    .amplitude_sources = route(src_env(1))};
 constexpr VoiceParams hat_square(int16_t frequency) {
   return {.enabled = 1,
           .waveform = synth_wave_pulse,
           .frequency = frequency,
-          .amplitude = 13,
+          .amplitude = 17,
           .amplitude_sources = route(src_env(1)),
           .pulse_width = 50};
 }
@@ -125,16 +125,16 @@ constexpr SynthPatch snare11 = {
     .voices = {{.enabled = 1,
                 .waveform = synth_wave_noise,
                 .frequency = 32000,
-                .amplitude = 80,
+                .amplitude = 100,
                 .amplitude_sources = route(src_env(1))},
                {.enabled = 1,
                 .waveform = synth_wave_sine,
                 .frequency = 185,
                 .pitch_sources = route(src_env(2)),
-                .amplitude = 100,
+                .amplitude = 110,
                 .amplitude_sources = route(src_env(3))}},
-    .envelopes = {pluck(45, 25), pitch_drop(6), pluck(25, 10)},
-    .master = {.length = 8192, .rate = 44100, .drive_gain = 8, .output_level = 127},
+    .envelopes = {pluck(45, 30), pitch_drop(6), pluck(25, 10)},
+    .master = {.length = 8192, .rate = 44100, .drive_gain = 16, .output_level = 127},
 };
 
 constexpr SynthPatch snare11_1 = {
@@ -158,7 +158,7 @@ constexpr SynthPatch snare16hz1 = {
     .voices = {{.enabled = 1,
                 .waveform = synth_wave_noise,
                 .frequency = 16000,
-                .amplitude = 90,
+                .amplitude = 105,
                 .amplitude_sources = route(src_env(1))},
                {.enabled = 1,
                 .waveform = synth_wave_sine,
@@ -170,7 +170,7 @@ constexpr SynthPatch snare16hz1 = {
     .filter_on = 1,
     .master = {.length = 16384,
                .rate = 44100,
-               .drive_gain = 8,
+               .drive_gain = 16,
                .output_level = 127,
                .cutoff = 7000,
                .resonance = 0.9f},
@@ -200,7 +200,7 @@ constexpr SynthPatch basssub1 = {
     .voices = {{.enabled = 1,
                 .waveform = synth_wave_sine,
                 .frequency = 49,
-                .amplitude = 105,
+                .amplitude = 88,
                 .amplitude_sources = route(src_env(1))},
                {.enabled = 1,
                 .waveform = synth_wave_sine,
@@ -211,12 +211,12 @@ constexpr SynthPatch basssub1 = {
     .master = {.length = 6144, .rate = 44100, .drive_gain = 6, .output_level = 127},
 };
 
-// Sub bass with bite: sine and triangle an octave up, a short pitch blip at the attack.
+// Sub bass with bite: the sine under a triangle and a thin square an octave up that die first.
 constexpr SynthPatch basssub2 = {
     .voices = {{.enabled = 1,
                 .waveform = synth_wave_sine,
                 .frequency = 49,
-                .amplitude = 100,
+                .amplitude = 86,
                 .amplitude_sources = route(src_env(1))},
                {.enabled = 1,
                 .waveform = synth_wave_triangle,
