@@ -282,7 +282,7 @@ int run_capture(const CaptureOptions& options) {
   if (!validate_capture_options(options)) return 1;
   CaptureRun run(options);
   run.video = !options.video_path.empty();
-  if (run.video && options.encode && !run.writer.open(options.video_path, run.width, run.height))
+  if (run.video && options.encode && !run.writer.open(options.video_path, run.width, run.height, options.video_settings))
     return fail(run.writer.error());
 
   platform_open_headless(HeadlessOptions{});

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/video_writer.h"
+
 // A place in the music: the half (1 or 2) and order * 256 + row of that half's module.
 struct SongPoint {
   int half = 0;
@@ -24,6 +26,7 @@ struct CaptureOptions {
   SongPoint until;
   bool progress = true;  // the progress line on stderr
   bool encode = true;    // false: render and copy every frame but encode nothing (benchmarks)
+  VideoWriter::Settings video_settings;
   // Sees the display at every 1/60-s boundary, with where the song is (playing is false
   // while no module plays), before any shot is taken. For tests and tools.
   using Observer = void (*)(const SongPoint& now, bool playing, const uint8_t* pixels, int pitch, int bpp,

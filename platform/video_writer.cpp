@@ -338,7 +338,11 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   a->time_base = {1, sample_rate};
   a->flags |= AV_CODEC_FLAG_BITEXACT;
   if (global_header) a->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  r = avcodec_open2(a, aac, nullptr);
+  // The fast coder: at this bit rate it sounds the same and costs a fraction of the default.
+  AVDictionary* audio_options = nullptr;
+  av_dict_set(&audio_options, "aac_coder", "fast", 0);
+  r = avcodec_open2(a, aac, &audio_options);
+  av_dict_free(&audio_options);
   if (r < 0) return failure("cannot open the AAC encoder: " + av_error_text(r));
 
   w.video_stream = avformat_new_stream(w.format, nullptr);
