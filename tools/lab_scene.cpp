@@ -17,9 +17,11 @@
 #include "scenes/card_flight.h"
 #include "scenes/chain.h"
 #include "scenes/credits_tunnel.h"
+#include "scenes/intermission.h"
 #include "scenes/particle_zoom.h"
 #include "scenes/scenes.h"
 #include "scenes/tentacles.h"
+#include "scenes/tree.h"
 #include "shell/present.h"
 #include "shell/timer.h"
 #include "textures/tables.h"
@@ -84,6 +86,9 @@ void init_tentacles() {
   fill_prev_frame(0);
 }
 
+// The intermission is one fixed fade-in: play it whole on entry; its last picture stays.
+bool intermission_done(int32_t) { return true; }
+
 struct LabScene {
   const char* name;
   int32_t first_position;  // where the timeline starts the scene
@@ -101,6 +106,8 @@ const LabScene lab_scenes[] = {
      leave_credits_tunnel},
     {"tentacles", 2304, 50, init_tentacles, tentacles_enter, tentacles_frame, nullptr},
     {"chain", 2912, 50, chain_init, enter_chain, chain_frame, nullptr},
+    {"tree", 3440, 150, tree_init, tree_enter, tree_frame, nullptr},
+    {"intermission", 0, 150, title_images_init, intermission_run, intermission_done, nullptr},
 };
 
 bool parse_number(const char* text, double* out) {
