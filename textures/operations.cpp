@@ -151,9 +151,10 @@ void fill(const GreyLayer& layer, int32_t x0, int32_t y0, int32_t x1, int32_t y1
                          (layer.get<checked>(x0, y0) + layer.get<checked>(x1, y0) +
                           layer.get<checked>(x1, y1) + layer.get<checked>(x0, y1)) /
                              4);
-    fill<checked>(layer, x0, y0, xm, ym);
-    fill<checked>(layer, xm, y0, x1, ym);
-    fill<checked>(layer, x0, ym, xm, y1);
+    // Regions smaller than 2 x 2 do nothing; not calling for them halves the calls.
+    if (xm - x0 >= 2 || ym - y0 >= 2) fill<checked>(layer, x0, y0, xm, ym);
+    if (x1 - xm >= 2 || ym - y0 >= 2) fill<checked>(layer, xm, y0, x1, ym);
+    if (xm - x0 >= 2 || y1 - ym >= 2) fill<checked>(layer, x0, ym, xm, y1);
     x0 = xm;
     y0 = ym;
   }
