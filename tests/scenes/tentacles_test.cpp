@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "render3d/pipeline.h"
@@ -99,6 +100,25 @@ TEST_F(Tentacles, DeadSparksStayDeadFromTheStopPosition) {
   EXPECT_FLOAT_EQ(sparks[5].x, 100.0f - 160.0f + 1.0f);
   tentacles_frame(2815);
   EXPECT_EQ(demo_rand_state - state != 0, true);  // below it, dead slots restart
+}
+
+TEST_F(Tentacles, ADeadSparkTakesThreeDrawsForZThenYThenX) {
+  for (Spark& s : sparks) s.life = 1000.0f;  // alive and never fading: no draws
+  sparks[400].life = 0.0f;                   // arm 1's first spark
+  demo_srand(77);
+  const int32_t r1 = demo_rand(), r2 = demo_rand(), r3 = demo_rand();
+  const uint32_t after_three = demo_rand_state;
+  demo_srand(77);
+  tentacles_frame(0);
+  EXPECT_EQ(demo_rand_state, after_three);  // one spawn, three draws
+  const Vec3i tip = projected[tentacle_tips[1]];
+  const float dx = r3 % 40 - 20, dy = r2 % 40 - 20, dz = r1 % 40 - 20;
+  const float s = 1.0f / (std::fabs(dx) + std::fabs(dy));
+  EXPECT_FLOAT_EQ(sparks[400].vx, dx * s);
+  EXPECT_FLOAT_EQ(sparks[400].vy, dy * s);
+  EXPECT_FLOAT_EQ(sparks[400].vz, dz * s);
+  EXPECT_FLOAT_EQ(sparks[400].x, tip.x - 160.0f + dx * s);  // drawn and moved in the same frame
+  EXPECT_FLOAT_EQ(sparks[400].z, tip.z + dz * s);
 }
 
 TEST_F(Tentacles, SparkSplatsSaturateAroundItsCentre) {
