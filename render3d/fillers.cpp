@@ -237,10 +237,30 @@ void colour_modulated_span(int32_t y, const uint32_t* left, const uint32_t* righ
   uint32_t* __restrict pixels = row_table[y] + s.x;
   int32_t* __restrict depths = depth_row(row_table[y]) + s.x;
   const uint32_t* __restrict texture = walker_texture;
-  uint32_t z = s.value[1], u = s.value[2], v = s.value[3], red = s.value[4], green = s.value[5],
-           blue = s.value[6];
-  const uint32_t dz = s.step[1], du = s.step[2], dv = s.step[3], dred = s.step[4], dgreen = s.step[5],
-                 dblue = s.step[6];
+  uint32_t z = s.value[1], u = s.value[2], v = s.value[3];
+  const uint32_t dz = s.step[1], du = s.step[2], dv = s.step[3];
+#if defined(__SSE2__)
+  // The three colour words in 16-bit lanes (blue, green, red), stepped together; their high
+  // bytes are the factors.
+  auto lanes = [](uint32_t red, uint32_t green, uint32_t blue) {
+    return _mm_setr_epi16(int16_t(blue), int16_t(green), int16_t(red), 0, 0, 0, 0, 0);
+  };
+  __m128i colour = lanes(s.value[4], s.value[5], s.value[6]);
+  const __m128i colour_step = lanes(s.step[4], s.step[5], s.step[6]);
+  for (int32_t i = 0; i < s.count; ++i) {
+    if (int32_t(z) >= depths[i]) {
+      const uint32_t texel = texture[(v & 0xFF00) | ((u >> 8) & 0xFF)];
+      pixels[i] = pixel_sse2::modulate_lanes(texel, _mm_srli_epi16(colour, 8));
+      depths[i] = int32_t(z);
+    }
+    z += dz;
+    u += du;
+    v += dv;
+    colour = _mm_add_epi16(colour, colour_step);
+  }
+#else
+  uint32_t red = s.value[4], green = s.value[5], blue = s.value[6];
+  const uint32_t dred = s.step[4], dgreen = s.step[5], dblue = s.step[6];
   for (int32_t i = 0; i < s.count; ++i) {
     if (int32_t(z) >= depths[i]) {
       const uint32_t texel = texture[(v & 0xFF00) | ((u >> 8) & 0xFF)];
@@ -254,6 +274,7 @@ void colour_modulated_span(int32_t y, const uint32_t* left, const uint32_t* righ
     green += dgreen;
     blue += dblue;
   }
+#endif
 }
 
 // ---- fill_flat: x, z, shade in 16.16 ----

@@ -21,12 +21,12 @@ void aim_camera() {
   const float dx = view_offset[0] - view_target[0];
   const float dy = view_offset[1] - view_target[1];
   const float dz = view_offset[2] - view_target[2];
-  constexpr double to_angle = 128.0 / 3.14159265358979323846;
-  double yaw = (dz == 0 ? std::atan(-double(dx)) : std::atan(-double(dx) / dz)) * to_angle;
+  constexpr double pi = 3.14159265358979323846;
+  double yaw = (dz == 0 ? std::atan(-double(dx)) : std::atan(-double(dx) / dz)) * 128 / pi;
   if (dz >= 0) yaw += 128;
   view_yaw = float(yaw);
   const double h = std::sqrt(double(dx) * dx + double(dz) * dz);
-  view_pitch = float(-(h == 0 ? std::atan(double(dy)) : std::atan(dy / h)) * to_angle);
+  view_pitch = float(-(h == 0 ? std::atan(double(dy)) : std::atan(dy / h)) * 128 / pi);
 }
 
 namespace {

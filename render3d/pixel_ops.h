@@ -66,11 +66,16 @@ inline uint32_t blend(uint32_t f, uint32_t b, uint32_t k) {
   return store1(_mm_packus_epi16(lanes, lanes));
 }
 
-inline uint32_t modulate(uint32_t texel, uint32_t k_blue, uint32_t k_green, uint32_t k_red) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i k = _mm_setr_epi16(int16_t(k_blue), int16_t(k_green), int16_t(k_red), 0, 0, 0, 0, 0);
-  const __m128i lanes = _mm_srli_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(load1(texel), zero), k), 7);
+// factors: 16-bit lanes blue, green, red, then zeros, each 0..255.
+inline uint32_t modulate_lanes(uint32_t texel, __m128i factors) {
+  const __m128i texel_lanes = _mm_unpacklo_epi8(load1(texel), _mm_setzero_si128());
+  const __m128i lanes = _mm_srli_epi16(_mm_mullo_epi16(texel_lanes, factors), 7);
   return store1(_mm_packus_epi16(lanes, lanes));
+}
+
+inline uint32_t modulate(uint32_t texel, uint32_t k_blue, uint32_t k_green, uint32_t k_red) {
+  return modulate_lanes(texel,
+                        _mm_setr_epi16(int16_t(k_blue), int16_t(k_green), int16_t(k_red), 0, 0, 0, 0, 0));
 }
 
 }  // namespace pixel_sse2
