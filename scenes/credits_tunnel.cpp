@@ -107,6 +107,7 @@ namespace {
 int32_t path_key;
 
 void put_key(double e0, double e1, double e2, double e3, double e4, double e5) {
+  if (path_key >= camera_path_keys) return;  // the segments make exactly camera_path_keys
   float* k = camera_path[path_key++];
   k[0] = static_cast<float>(e0);
   k[1] = static_cast<float>(e1);
