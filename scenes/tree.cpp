@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "data/texture_scripts.h"
+#include "render3d/arith.h"
 #include "render3d/pipeline.h"
 #include "scenes/scenes.h"
 #include "shell/demo.h"
@@ -37,12 +38,28 @@ constexpr int32_t horn_base = 103;  // distance of every horn's narrow end from 
 constexpr int32_t level_spacing = 140;
 constexpr FaceTexture tree_white = 0xFFFFFF;
 
-// The two turns of a horn point: first into its direction, then by its level's twist.
-Vec3i place_on_level(int32_t x, int32_t y, int32_t z, float direction, float twist, int32_t level) {
-  rotate_point(x, y, z, 0, direction, 0);
-  rotate_point(rotated_point[0], rotated_point[1], rotated_point[2], 0, twist, 0);
-  return {rotated_point[0], static_cast<int32_t>(level_spacing * (level - 2.5) + rotated_point[1]),
-          rotated_point[2]};
+// A turn about the vertical axis, bit for bit what rotate_point gives with pitch and roll 0
+// (their cosines of 1 and sines of 0 leave y and the turned x and z as they are), with the
+// sine and cosine of each yaw taken once per frame instead of once per point.
+struct Yaw {
+  double c, s;
+};
+
+Yaw yaw_of(float angle) {
+  const double w = angle * angle_to_radians;
+  return {std::cos(w), std::sin(w)};
+}
+
+Vec3i turn(int32_t x, int32_t y, int32_t z, Yaw w) {
+  return {trunc_i32(x * w.c + z * w.s), y, trunc_i32(z * w.c - x * w.s)};
+}
+
+// The two turns of a disc or horn point, first into its direction, then by its level's
+// twist, and the lift to its level.
+Vec3i place_on_level(int32_t x, int32_t y, int32_t z, Yaw direction, Yaw twist, int32_t level) {
+  Vec3i p = turn(x, y, z, direction);
+  p = turn(p.x, p.y, p.z, twist);
+  return {p.x, static_cast<int32_t>(level_spacing * (level - 2.5) + p.y), p.z};
 }
 
 }  // namespace
@@ -53,50 +70,53 @@ float twist_angle(int32_t n, float t) {
 
 void build_tree() {
   const float t = effect_time;
+  // Points around every ring, disc and horn: 16 steps of an eighth of pi, the last one
+  // closing the ring.
+  double ring_cos[tree_points], ring_sin[tree_points];
+  for (int32_t k = 0; k < tree_points; ++k) {
+    ring_cos[k] = std::cos(k * pi * 0.125);
+    ring_sin[k] = std::sin(k * pi * 0.125);
+  }
+  Yaw directions[tree_directions];
+  for (int32_t d = 0; d < tree_directions; ++d) directions[d] = yaw_of(float(64 * d));
   int32_t v = 0;
 
   for (int32_t i = 0; i < tree_rings; ++i) {
-    const float twist = twist_angle(i, t);
+    const Yaw twist = yaw_of(twist_angle(i, t));
     for (int32_t j = 0; j < tree_points; ++j) {
-      double a = j * pi * 0.125;
-      rotate_point(static_cast<int32_t>(-100 * std::cos(a)), -450 + 150 * i,
-                   static_cast<int32_t>(100 * std::sin(a)), 0, twist, 0);
-      tree_vertices[v] = {rotated_point[0], rotated_point[1], rotated_point[2]};
+      tree_vertices[v] = turn(static_cast<int32_t>(-100 * ring_cos[j]), -450 + 150 * i,
+                              static_cast<int32_t>(100 * ring_sin[j]), twist);
       tree_texcoords[v++] = {32 * i, 16 * j, 0};
     }
   }
   tree_trunk_end = v;
 
   for (int32_t level = 0; level < tree_levels; ++level) {
-    const float twist = twist_angle(level, t);
+    const Yaw twist = yaw_of(twist_angle(level, t));
     for (int32_t d = 0; d < tree_directions; ++d)
-      for (int32_t k = 0; k < tree_points; ++k) {
-        double a = k * pi * 0.125;
+      for (int32_t k = 0; k < tree_points; ++k)
         for (int32_t b : {0, disc_radius})
           tree_vertices[v++] =
-              place_on_level(horn_base, static_cast<int32_t>(b * std::cos(a)),
-                             static_cast<int32_t>(b * std::sin(a)), float(64 * d), twist, level);
-      }
+              place_on_level(horn_base, static_cast<int32_t>(b * ring_cos[k]),
+                             static_cast<int32_t>(b * ring_sin[k]), directions[d], twist, level);
   }
   tree_disc_end = v;
 
   // A horn's shade rises towards its open end and with how far its disc's centre lies
   // along z (towards the viewer).
   for (int32_t level = 0; level < tree_levels; ++level) {
-    const float twist = twist_angle(level, t);
+    const Yaw twist = yaw_of(twist_angle(level, t));
     for (int32_t d = 0; d < tree_directions; ++d) {
       int32_t zref = tree_vertices[tree_trunk_end + (tree_directions * level + d) * tree_points * 2].z;
       int32_t e = static_cast<int32_t>((zref + 151) * 1.2);
-      for (int32_t k = 0; k < tree_points; ++k) {
-        double a = k * pi * 0.125;
+      for (int32_t k = 0; k < tree_points; ++k)
         for (int32_t q = 0; q < 4; ++q) {
           int32_t r = 25 + 9 * q;
           vertex_shade[3 * v] = static_cast<uint8_t>(std::clamp(74 * q + e, 0, 255));
           tree_vertices[v++] =
-              place_on_level(horn_base + 80 * q, static_cast<int32_t>(r * std::cos(a)),
-                             static_cast<int32_t>(r * std::sin(a)), float(64 * d), twist, level);
+              place_on_level(horn_base + 80 * q, static_cast<int32_t>(r * ring_cos[k]),
+                             static_cast<int32_t>(r * ring_sin[k]), directions[d], twist, level);
         }
-      }
     }
   }
   tree_vertex_count = v;

@@ -134,6 +134,46 @@ TEST_F(Tree, RestPoseGeometryAndShades) {
   EXPECT_TRUE(bases.count(255));
 }
 
+// The tree turns its points about the vertical axis itself, with each yaw's sine and cosine
+// taken once: the result must be exactly rotate_point's, at any time.
+TEST_F(Tree, VerticesMatchRotatePoint) {
+  constexpr double pi = 3.141592653589793;
+  auto rotate = [](int32_t x, int32_t y, int32_t z, float yaw) {
+    rotate_point(x, y, z, 0, yaw, 0);
+    return Vec3i{rotated_point[0], rotated_point[1], rotated_point[2]};
+  };
+  for (float t : {0.0f, 7.3f, 91.05f, 333.3f, 1234.5f}) {
+    effect_time = t;
+    build_tree();
+    int v = 0, mismatches = 0;
+    auto check = [&](Vec3i want) {
+      const Vec3i& got = tree_vertices[v++];
+      mismatches += got.x != want.x || got.y != want.y || got.z != want.z;
+    };
+    for (int i = 0; i < tree_rings; ++i)
+      for (int j = 0; j < tree_points; ++j) {
+        double a = j * pi * 0.125;
+        check(rotate(int32_t(-100 * std::cos(a)), -450 + 150 * i, int32_t(100 * std::sin(a)),
+                     twist_angle(i, t)));
+      }
+    auto horn_point = [&](int level, int d, int x, int r, double a) {
+      Vec3i p = rotate(x, int32_t(r * std::cos(a)), int32_t(r * std::sin(a)), float(64 * d));
+      p = rotate(p.x, p.y, p.z, twist_angle(level, t));
+      return Vec3i{p.x, int32_t(140 * (level - 2.5) + p.y), p.z};
+    };
+    for (int level = 0; level < tree_levels; ++level)
+      for (int d = 0; d < tree_directions; ++d)
+        for (int k = 0; k < tree_points; ++k)
+          for (int b : {0, 25}) check(horn_point(level, d, 103, b, k * pi * 0.125));
+    for (int level = 0; level < tree_levels; ++level)
+      for (int d = 0; d < tree_directions; ++d)
+        for (int k = 0; k < tree_points; ++k)
+          for (int q = 0; q < 4; ++q) check(horn_point(level, d, 103 + 80 * q, 25 + 9 * q, k * pi * 0.125));
+    EXPECT_EQ(v, 2567);
+    EXPECT_EQ(mismatches, 0) << "at time " << t;
+  }
+}
+
 TEST_F(Tree, FadesInFromFullBlack) {
   EXPECT_FALSE(frame_at(0, 3440));
   EXPECT_EQ(fade_colour, 0xFFFFFF);
