@@ -76,8 +76,8 @@ void transform_vertices(const Vec3i* in, Vec3i* out, int32_t count, int32_t scal
       int32_t d = wrap_mul(z2, perspective);
       if (d > 1000) d = 1000;
       const int32_t den = wrap_sub(7999, wrap_mul(7, d));
-      dst[0] = wrap_add(div_trunc(wrap_mul(x2, 8000), den), cx);
-      dst[1] = wrap_add(div_trunc(wrap_mul(y2, 8000), den), cyo);
+      dst[0] = wrap_add(div_trunc_fast(wrap_mul(x2, 8000), den), cx);
+      dst[1] = wrap_add(div_trunc_fast(wrap_mul(y2, 8000), den), cyo);
     }
   }
 }

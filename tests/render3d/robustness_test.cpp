@@ -14,11 +14,17 @@ TEST(SharedDivisor, MatchesTruncatingDivision) {
   for (int32_t d = -3; d <= reciprocal_limit + 3; ++d) {
     const SharedDivisor divisor = shared_divisor(d);
     const int32_t edge[] = {0, 1, -1, d, -d, d - 1, 1 - d, INT32_MAX, INT32_MIN, INT32_MIN + 1, 65535 << 16};
-    for (int32_t a : edge) ASSERT_EQ(divide(a, divisor), div_trunc(a, d)) << a << " / " << d;
+    for (int32_t a : edge) {
+      ASSERT_EQ(divide(a, divisor), div_trunc(a, d)) << a << " / " << d;
+      ASSERT_EQ(div_trunc_fast(a, d), div_trunc(a, d)) << a << " / " << d;
+      ASSERT_EQ(div_trunc_fast(d, a), div_trunc(d, a)) << d << " / " << a;
+    }
     for (int i = 0; i < 2000; ++i) {
       state = state * 1103515245u + 12345u;
       const int32_t a = int32_t(state ^ (state >> 15) << 7);
       ASSERT_EQ(divide(a, divisor), d ? a / d : 0) << a << " / " << d;
+      const int32_t b = int32_t(state * 2654435761u) >> (i % 31);
+      ASSERT_EQ(div_trunc_fast(a, b), div_trunc(a, b)) << a << " / " << b;
     }
   }
   EXPECT_EQ(div_trunc(INT32_MIN, -1), INT32_MIN);
