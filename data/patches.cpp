@@ -63,17 +63,18 @@ constexpr SynthPatch bdlow1_2 = {
     .master = {.length = 16384, .rate = 44100, .drive_gain = 6, .output_level = 127},
 };
 
-// Metallic hats: four high square waves at unrelated frequencies over white noise.
+// Metallic hats: four high square waves at unrelated frequencies over white noise, together just
+// below full scale.
 constexpr VoiceParams hat_noise = {.enabled = 1,
                                    .waveform = synth_wave_noise,
                                    .frequency = 30000,
-                                   .amplitude = 76,
+                                   .amplitude = 70,
                                    .amplitude_sources = route(src_env(1))};
 constexpr VoiceParams hat_square(int16_t frequency) {
   return {.enabled = 1,
           .waveform = synth_wave_pulse,
           .frequency = frequency,
-          .amplitude = 17,
+          .amplitude = 14,
           .amplitude_sources = route(src_env(1)),
           .pulse_width = 50};
 }
