@@ -167,8 +167,10 @@ class SdlBackend final : public Backend {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
     device_ = 0;
   }
-  uint32_t music_position(bool) override {
+  uint32_t music_position(bool waiting) override {
     pump_events(false);
+    // A wait need not spin flat out: the position moves in steps of 256 samples (6 ms).
+    if (waiting) std::this_thread::sleep_for(std::chrono::microseconds(200));
     if (!device_) {
       // The silent sink: the song advances with the real clock.
       double seconds = std::chrono::duration<double>(Clock::now() - sink_start_).count();

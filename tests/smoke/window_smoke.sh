@@ -20,7 +20,7 @@ if [ -z "$window" ]; then
 fi
 sleep 1
 
-xwd -root -silent >"$out/screen.xwd" && convert "xwd:$out/screen.xwd" "$out/screen.png"
+xwd -root -silent >"$out/screen.xwd" && convert "xwd:$out/screen.xwd" "$out/screen.png" && rm -f "$out/screen.xwd"
 brightest=$(convert "$out/screen.png" -colorspace Gray -format '%[fx:int(255*maxima)]' info:)
 echo "brightest grey on the screen: $brightest"
 
