@@ -129,7 +129,7 @@ int run(int argc, char** argv) {
   build_shared_sphere_mesh();
   bool ok = true;
 
-  // The cube from four sides, and once from inside.
+  // The cube from four sides, once double-sided and once from inside.
   const float cube_views[4][4] = {
       {1500, -1100, 2600, 0}, {-2600, -900, 1200, 0}, {900, 2400, -1800, 20}, {-300, -400, -3200, -10}};
   for (int k = 0; k < 4; ++k) {
@@ -142,6 +142,16 @@ int run(int argc, char** argv) {
     const std::string name = "cube_" + std::to_string(k) + ".png";
     ok = ok && save(dir, name.c_str(), FrameBuffer, 320, 200);
   }
+  // Its faces look inward (a room): drawn double-sided, the depth buffer shows the outside.
+  reset_camera();
+  clear_buffers(0x202020);
+  look_from(1500, -1100, 2600, 0);
+  for (FaceAttr& a : cube_attrs) a.mode_flags = face_double_sided;
+  transform_vertices(cube_vertices, projected, 294, 1, 7, 0, 0, 0);
+  render_mesh(cube_faces, projected, 432, cube_texcoords, nullptr, nullptr, nullptr, cube_attrs,
+              cube_textures, nullptr);
+  for (FaceAttr& a : cube_attrs) a.mode_flags = 0;
+  ok = ok && save(dir, "cube_double_sided.png", FrameBuffer, 320, 200);
   reset_camera();
   clear_buffers(0x202020);
   look_from(300, 200, 100, 0);
