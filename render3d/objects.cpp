@@ -54,7 +54,7 @@ void build_cube_points(Vec3i* vertices, Vec3i* texcoords) {
 }
 
 void clear_vertex_normals(int32_t count) {
-  for (int32_t i = 0; i < count; ++i) vertex_normals[i] = {0, 0, 0};
+  for (int32_t i = 0; i < count && i < vertex_normal_capacity; ++i) vertex_normals[i] = {0, 0, 0};
 }
 
 Vec3i vec_sub(Vec3i a, Vec3i b) { return {wrap_sub(b.x, a.x), wrap_sub(b.y, a.y), wrap_sub(b.z, a.z)}; }
