@@ -2,7 +2,10 @@
 // run leaves the demo's global state behind (quit_flag is never cleared, the count only falls).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "display_fixture.h"
@@ -59,7 +62,48 @@ TEST(DemoRun, EscapeEarlyInTheFirstHalfEndsTheRun) {
 }
 
 TEST(DemoRun, EscapeLaterEndsTheRun) {
-  EXPECT_EXIT(run_with_escape_at(30000), ::testing::ExitedWithCode(0), "");
+  EXPECT_EXIT(run_with_escape_at(21000), ::testing::ExitedWithCode(0), "");
+}
+
+// A hash of every frame and sample of the first seconds of a run, written to path.
+struct RunHash {
+  uint64_t frames = 1469598103934665603ull, audio = 1469598103934665603ull;
+  int count = 0;
+};
+[[noreturn]] void hash_run_into(const std::string& path) {
+  RunHash h;
+  platform_open_headless({});
+  headless_set_frame_hook(
+      [](const uint8_t* pixels, int32_t pitch, int32_t, void* user) {
+        auto* h = static_cast<RunHash*>(user);
+        for (int32_t i = 0; i < pitch * 600; i += 61) h->frames = (h->frames ^ pixels[i]) * 1099511628211ull;
+        return ++h->count < 6 * 60;
+      },
+      &h);
+  headless_set_audio_hook(
+      [](const int16_t* samples, int32_t frames, void* user) {
+        auto* h = static_cast<RunHash*>(user);
+        for (int32_t i = 0; i < 2 * frames; ++i)
+          h->audio = (h->audio ^ uint16_t(samples[i])) * 1099511628211ull;
+      },
+      &h);
+  int result = demo_main();
+  platform_close();
+  std::ofstream(path) << h.frames << " " << h.audio << " " << h.count << "\n";
+  std::_Exit(result);
+}
+
+TEST(DemoRun, TwoHeadlessRunsAreIdentical) {
+  std::string paths[2] = {testing::TempDir() + "talvex_run_a.txt", testing::TempDir() + "talvex_run_b.txt"};
+  std::string hashes[2];
+  for (int i = 0; i < 2; ++i) {
+    std::remove(paths[i].c_str());
+    EXPECT_EXIT(hash_run_into(paths[i]), ::testing::ExitedWithCode(0), "");
+    std::getline(std::ifstream(paths[i]), hashes[i]);
+    std::remove(paths[i].c_str());
+  }
+  EXPECT_FALSE(hashes[0].empty());
+  EXPECT_EQ(hashes[0], hashes[1]);
 }
 
 TEST(DemoRun, StartUpFailuresExitWithOne) {
