@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/module_player.h"
 #include "platform/platform.h"
 #include "shell/demo.h"
 #include "shell/window.h"
@@ -218,6 +219,22 @@ TEST_F(Headless, ScriptedKeysArriveOnTimeAndAStopActsLikeEscape) {
   EXPECT_EQ(size_t(c.frames), frames_before + 5);  // nothing is delivered after the stop
   EXPECT_EQ(quit_flag, 1);
   EXPECT_EQ(platform_music_position(1), 0xFFFFFFFFu);
+}
+
+// The SDL backend asks for the position of a sample already rendered (the one being heard).
+TEST(ModulePlayerHistory, TellsThePositionOfEarlierSamples) {
+  std::vector<uint8_t> module = make_test_module();
+  ModulePlayer player;
+  ASSERT_TRUE(player.load(module.data(), module.size()));
+  player.set_playing(true);
+  std::vector<int16_t> buffer(2 * 44100);
+  player.render(buffer.data(), 44100);  // one second: rows 0..16 (60 ms each)
+  EXPECT_EQ(decode(player.position_at(0)), 0);
+  EXPECT_EQ(decode(player.position_at(44100 * 3 / 10)), 4);    // 0.3 s: row 5 begins at 0.3 s
+  EXPECT_EQ(decode(player.position_at(44100 * 31 / 100)), 5);  // within one 256-sample piece
+  EXPECT_EQ(decode(player.position_now()), 256 + 0);           // order 1, row 0 after 16 rows
+  player.unload();
+  EXPECT_EQ(player.position_at(0), ModulePlayer::no_position);
 }
 
 TEST(NoBackend, EveryCallIsSafe) {
