@@ -47,10 +47,12 @@ struct CaptureRun {
   bool video = false;
   int width = display_width, height = display_height;
 
-  // The display of the previous 1/60-s boundary: it is on screen until this one, so it is
-  // the frame that goes with the sound just delivered.
-  std::vector<uint8_t> held;
-  int held_pitch = display_width * 4, held_bpp = 32;
+  // Frame k of the video is the display from boundary k to k + 1: frame 0 is the black
+  // screen before the first boundary, and the sound up to boundary k comes before frame k.
+  // A stop at --until leaves that boundary's display out; a run that ends by itself gets one
+  // last 1/60 s of silence under its last display. Either way the sound is frames * 735
+  // samples long.
+  static constexpr int samples_per_frame = VideoWriter::sample_rate / VideoWriter::frame_rate;
 
   int half = 0;  // 1 or 2 while a module plays; 0 before the first
   uint32_t half_handle = 0;
@@ -76,7 +78,6 @@ struct CaptureRun {
     shot_written.assign(o.shots.size(), false);
     shots_left = o.shots.size();
     if (o.crop) width = picture_width, height = picture_height;
-    held.assign(size_t(held_pitch) * display_height, 0);  // the screen before anything is shown
   }
 
   // Follows the music: a new module handle heard playing starts the next half.
@@ -94,21 +95,26 @@ struct CaptureRun {
     return crop ? pixels + ptrdiff_t(picture_top) * pitch + picture_left * (bpp / 8) : pixels;
   }
 
-  bool push_held() {
+  bool push(const uint8_t* pixels, int pitch, int bpp) {
     ++frames;
-    if (!video) return true;
-    if (!options.encode) return true;
-    if (writer.add_frame(kept_area(held.data(), held_pitch, held_bpp, options.crop), held_pitch, held_bpp))
-      return true;
+    if (!video || !options.encode) return true;
+    if (writer.add_frame(kept_area(pixels, pitch, bpp, options.crop), pitch, bpp)) return true;
     error = writer.error();
     return false;
   }
 
-  void hold(const uint8_t* pixels, int pitch, int bpp) {
-    held.resize(size_t(pitch) * display_height);
-    std::memcpy(held.data(), pixels, held.size());
-    held_pitch = pitch;
-    held_bpp = bpp;
+  bool begin_video() {
+    const std::vector<uint32_t> black(size_t(display_width) * display_height, 0);
+    return push(reinterpret_cast<const uint8_t*>(black.data()), display_width * 4, 32);
+  }
+
+  bool finish_sound() {
+    if (!video || !options.encode || until_reached) return true;
+    const std::vector<int16_t> silence(2 * samples_per_frame, 0);
+    stats.audio_samples += samples_per_frame;
+    if (writer.add_audio(silence.data(), samples_per_frame)) return true;
+    error = writer.error();
+    return false;
   }
 
   bool write_shot(const CaptureOptions::Shot& shot, const uint8_t* pixels, int pitch, int bpp) {
@@ -132,11 +138,9 @@ struct CaptureRun {
     if (options.observer) options.observer(now, position_valid, pixels, pitch, bpp, options.observer_user);
     if (video && options.has_until && position_valid && !before(now, options.until)) {
       until_reached = true;
-      push_held();
       return false;
     }
-    if (!push_held()) return false;
-    if (video) hold(pixels, pitch, bpp);
+    if (!push(pixels, pitch, bpp)) return false;
     if (position_valid) {
       for (size_t i = 0; i < options.shots.size(); ++i) {
         if (shot_written[i] || before(now, options.shots[i].at)) continue;
@@ -282,13 +286,19 @@ int run_capture(const CaptureOptions& options) {
   if (!validate_capture_options(options)) return 1;
   CaptureRun run(options);
   run.video = !options.video_path.empty();
-  if (run.video && options.encode && !run.writer.open(options.video_path, run.width, run.height, options.video_settings))
+  if (run.video && options.encode &&
+      !run.writer.open(options.video_path, run.width, run.height, options.video_settings))
     return fail(run.writer.error());
 
-  platform_open_headless(HeadlessOptions{});
+  // A display that only offers 32 bits: the demo takes its own fallback, the picture is the
+  // same, and whole pixels are cheaper to scale, copy and convert than three-byte ones.
+  platform_open_headless(HeadlessOptions{.refuse_24_bit = true});
   headless_set_frame_hook(frame_hook, &run);
   headless_set_audio_hook(audio_hook, &run);
-  demo_main();
+  if (run.begin_video()) {
+    demo_main();
+    run.finish_sound();
+  }
   platform_close();
 
   stats.frames = run.frames;

@@ -21,7 +21,6 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/opt.h>
 #include <libswresample/swresample.h>
-#include <libswscale/swscale.h>
 }
 
 namespace {
@@ -80,6 +79,45 @@ struct Job {
 
 constexpr int max_queued_frames = 6;
 
+// BT.601 in the limited range, in integers, so every machine writes the same bytes. Each
+// 2x2 block's chroma is that of the block's average colour: every other display line is a
+// black scanline, and chroma taken from one line alone would tint the black lines with the
+// full colour of their neighbours (swscale's fast path does that; its exact path costs
+// four times as much as this).
+template <int bytes>
+void luma_row(const uint8_t* __restrict src, uint8_t* __restrict luma, int width) {
+  for (int x = 0; x < width; ++x) {
+    const int b = src[x * bytes], g = src[x * bytes + 1], r = src[x * bytes + 2];
+    luma[x] = uint8_t(((66 * r + 129 * g + 25 * b + 128) >> 8) + 16);
+  }
+}
+
+template <int bytes>
+void chroma_row(const uint8_t* __restrict top, const uint8_t* __restrict bottom, uint8_t* __restrict u,
+                uint8_t* __restrict v, int half_width) {
+  for (int x = 0; x < half_width; ++x) {
+    const uint8_t* a = top + 2 * x * bytes;
+    const uint8_t* c = bottom + 2 * x * bytes;
+    const int b = a[0] + a[bytes] + c[0] + c[bytes];  // sums of four: 0..1020
+    const int g = a[1] + a[bytes + 1] + c[1] + c[bytes + 1];
+    const int r = a[2] + a[bytes + 2] + c[2] + c[bytes + 2];
+    u[x] = uint8_t(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
+    v[x] = uint8_t(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
+  }
+}
+
+template <int bytes>
+void to_yuv420(const uint8_t* src, int width, int height, AVFrame* out) {
+  const int pitch = width * bytes;
+  for (int y = 0; y < height; y += 2) {
+    const uint8_t* top = src + ptrdiff_t(y) * pitch;
+    luma_row<bytes>(top, out->data[0] + ptrdiff_t(y) * out->linesize[0], width);
+    luma_row<bytes>(top + pitch, out->data[0] + ptrdiff_t(y + 1) * out->linesize[0], width);
+    chroma_row<bytes>(top, top + pitch, out->data[1] + ptrdiff_t(y / 2) * out->linesize[1],
+                      out->data[2] + ptrdiff_t(y / 2) * out->linesize[2], width / 2);
+  }
+}
+
 }  // namespace
 
 struct VideoWriter::Impl {
@@ -90,8 +128,6 @@ struct VideoWriter::Impl {
   AVCodecContext* audio = nullptr;
   AVStream* video_stream = nullptr;
   AVStream* audio_stream = nullptr;
-  SwsContext* scaler_24 = nullptr;
-  SwsContext* scaler_32 = nullptr;
   SwrContext* resampler_s16 = nullptr;
   SwrContext* resampler_f32 = nullptr;
   AVAudioFifo* fifo = nullptr;
@@ -117,8 +153,6 @@ struct VideoWriter::Impl {
     stop_worker();
     swr_free(&resampler_s16);
     swr_free(&resampler_f32);
-    sws_freeContext(scaler_24);
-    sws_freeContext(scaler_32);
     if (fifo) av_audio_fifo_free(fifo);
     av_frame_free(&picture);
     av_frame_free(&sound);
@@ -171,12 +205,12 @@ struct VideoWriter::Impl {
   }
 
   bool encode_picture(const uint8_t* pixels, int bpp) {
-    int r = av_frame_make_writable(picture);
-    if (r < 0) return fail("out of memory"), false;
-    const uint8_t* planes[1] = {pixels};
-    const int strides[1] = {width * bpp / 8};
-    sws_scale(bpp == 24 ? scaler_24 : scaler_32, planes, strides, 0, height, picture->data,
-              picture->linesize);
+    if (av_frame_make_writable(picture) < 0) return fail("out of memory"), false;
+    if (bpp == 24) {
+      to_yuv420<3>(pixels, width, height, picture);
+    } else {
+      to_yuv420<4>(pixels, width, height, picture);
+    }
     picture->pts = video_pts++;
     return encode(video, video_stream, picture);
   }
@@ -283,6 +317,7 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
     return false;
   };
   if (!known_extension(path)) return failure(path + ": unknown extension (use .mp4 or .mkv)");
+  if (width <= 0 || height <= 0 || width % 2 || height % 2) return failure("the picture size must be even");
 
   av_log_set_level(AV_LOG_ERROR);
   impl_ = std::make_unique<Impl>();
@@ -355,14 +390,6 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
       avcodec_parameters_from_context(w.audio_stream->codecpar, a) < 0)
     return failure("out of memory");
 
-  // Same size in and out: only the colour conversion runs, bit-exact on every processor.
-  // Bilinear, not point: point sampling would take each chroma sample from one of the two
-  // lines it covers, and every other display line is a black scanline.
-  const int scale_flags = SWS_BILINEAR | SWS_BITEXACT | SWS_ACCURATE_RND;
-  w.scaler_24 = sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height, AV_PIX_FMT_YUV420P,
-                               scale_flags, nullptr, nullptr, nullptr);
-  w.scaler_32 = sws_getContext(width, height, AV_PIX_FMT_BGR0, width, height, AV_PIX_FMT_YUV420P, scale_flags,
-                               nullptr, nullptr, nullptr);
   AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
   swr_alloc_set_opts2(&w.resampler_s16, &stereo, a->sample_fmt, sample_rate, &stereo, AV_SAMPLE_FMT_S16,
                       sample_rate, 0, nullptr);
@@ -372,9 +399,9 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   w.picture = av_frame_alloc();
   w.sound = av_frame_alloc();
   w.packet = av_packet_alloc();
-  if (!w.scaler_24 || !w.scaler_32 || !w.resampler_s16 || !w.resampler_f32 || swr_init(w.resampler_s16) < 0 ||
+  if (!w.resampler_s16 || !w.resampler_f32 || swr_init(w.resampler_s16) < 0 ||
       swr_init(w.resampler_f32) < 0 || !w.fifo || !w.picture || !w.sound || !w.packet)
-    return failure("cannot set up the picture or sound conversion");
+    return failure("cannot set up the sound conversion");
   w.picture->format = v->pix_fmt;
   w.picture->width = width;
   w.picture->height = height;

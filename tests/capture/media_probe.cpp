@@ -21,10 +21,11 @@ struct Decoder {
   }
 };
 
-void keep_luma(const AVFrame* f, std::vector<uint8_t>* out) {
-  out->resize(size_t(f->width) * f->height);
-  for (int y = 0; y < f->height; ++y)
-    std::copy_n(f->data[0] + ptrdiff_t(y) * f->linesize[0], f->width, out->data() + size_t(y) * f->width);
+void keep_plane(const AVFrame* f, int plane, std::vector<uint8_t>* out) {
+  const int w = plane ? f->width / 2 : f->width, h = plane ? f->height / 2 : f->height;
+  out->resize(size_t(w) * h);
+  for (int y = 0; y < h; ++y)
+    std::copy_n(f->data[plane] + ptrdiff_t(y) * f->linesize[plane], w, out->data() + size_t(y) * w);
 }
 
 }  // namespace
@@ -58,8 +59,12 @@ MediaProbe probe_media(const std::string& path) {
   auto receive = [&](Decoder& d, bool is_video) {
     while (avcodec_receive_frame(d.codec, frame) >= 0) {
       if (is_video) {
-        if (p.video_frames == 0) keep_luma(frame, &p.first_luma);
-        keep_luma(frame, &p.last_luma);
+        if (p.video_frames == 0) {
+          keep_plane(frame, 0, &p.first_luma);
+          keep_plane(frame, 1, &p.first_u);
+          keep_plane(frame, 2, &p.first_v);
+        }
+        keep_plane(frame, 0, &p.last_luma);
         ++p.video_frames;
       } else {
         p.audio_samples += frame->nb_samples;

@@ -13,9 +13,10 @@ struct MediaProbe {
   int64_t video_frames = 0;
   double frame_rate = 0;
   int sample_rate = 0, channels = 0;
-  int64_t audio_samples = 0;        // decoded, per channel, after the encoder's delay is skipped
-  double audio_duration = 0;        // what the container says, in seconds
-  std::vector<uint8_t> first_luma;  // plane 0 of the first frame, width * height
+  int64_t audio_samples = 0;              // decoded, per channel, after the encoder's delay is skipped
+  double audio_duration = 0;              // what the container says, in seconds
+  std::vector<uint8_t> first_luma;        // plane 0 of the first frame, width * height
+  std::vector<uint8_t> first_u, first_v;  // its chroma planes, width / 2 * height / 2
   std::vector<uint8_t> last_luma;
 };
 

@@ -76,6 +76,33 @@ TEST(VideoWriter, WritesH264AndAacThatDecodeToWhatWentIn) {
   }
 }
 
+// BT.601, limited range: pure red is Y 82, U 90, V 240. Between a red line and a black
+// scanline the chroma is their average, never the red line's alone.
+TEST(VideoWriter, ColoursAndScanlines) {
+  std::string path = scratch("colours.mp4");
+  {
+    VideoWriter w;
+    ASSERT_TRUE(w.open(path, 64, 64));
+    std::vector<uint32_t> picture(64 * 64, 0x00FF0000);
+    for (int y = 32; y < 64; y += 2) std::fill_n(&picture[size_t(y + 1) * 64], 64, 0);
+    std::vector<int16_t> silence(2 * 735, 0);
+    ASSERT_TRUE(w.add_frame(picture.data(), 64));
+    ASSERT_TRUE(w.add_audio(silence.data(), 735));
+    ASSERT_TRUE(w.finish());
+  }
+  MediaProbe p = probe_media(path);
+  ASSERT_TRUE(p.ok) << p.error;
+  ASSERT_EQ(p.first_luma.size(), 64u * 64);
+  auto near = [](int got, int want) { return std::abs(got - want) <= 2; };
+  EXPECT_PRED2(near, p.first_luma[10 * 64 + 10], 82);
+  EXPECT_PRED2(near, p.first_u[5 * 32 + 5], 90);
+  EXPECT_PRED2(near, p.first_v[5 * 32 + 5], 240);
+  EXPECT_PRED2(near, p.first_luma[40 * 64 + 10], 82);  // a red line
+  EXPECT_PRED2(near, p.first_luma[41 * 64 + 10], 16);  // its scanline
+  EXPECT_PRED2(near, p.first_u[20 * 32 + 5], 109);
+  EXPECT_PRED2(near, p.first_v[20 * 32 + 5], 184);
+}
+
 TEST(VideoWriter, SameInputGivesSameBytes) {
   std::string a = scratch("same_a.mp4"), b = scratch("same_b.mp4");
   ASSERT_TRUE(write_clip(a, 30, 320, 200, 32));
