@@ -171,29 +171,29 @@ void texture_emboss(int32_t bias) {
   if (bias < -1024) bias = -1024;
   if (bias > 1024) bias = 1024;
   const __m128i zero = _mm_setzero_si128(), bias16 = _mm_set1_epi16(static_cast<int16_t>(bias));
-  // Light levels of 16 bytes at once: (right - left) + (below - above) + bias, limited to 0..255.
-  const auto levels = [&](const uint8_t* p) {
-    const auto load = [](const uint8_t* q) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(q)); };
-    const __m128i right = load(p + 4), left = load(p - 4), below = load(p + stride), above = load(p - stride);
-    const auto level = [&](__m128i r, __m128i l, __m128i b, __m128i a) {
-      return _mm_adds_epi16(_mm_add_epi16(_mm_sub_epi16(r, l), _mm_sub_epi16(b, a)), bias16);
+  const __m128i top = _mm_set1_epi16(255);
+  // Eight bytes in 16-bit lanes: level (right - left) + (below - above) + bias, limited to
+  // 0..255, then light_table[level][byte].
+  const auto emboss_lanes = [&](const uint8_t* p, auto unpack) {
+    const auto lanes = [&](const uint8_t* q) {
+      return unpack(_mm_loadu_si128(reinterpret_cast<const __m128i*>(q)), zero);
     };
-    const __m128i low = level(_mm_unpacklo_epi8(right, zero), _mm_unpacklo_epi8(left, zero),
-                              _mm_unpacklo_epi8(below, zero), _mm_unpacklo_epi8(above, zero));
-    const __m128i high = level(_mm_unpackhi_epi8(right, zero), _mm_unpackhi_epi8(left, zero),
-                               _mm_unpackhi_epi8(below, zero), _mm_unpackhi_epi8(above, zero));
-    return _mm_packus_epi16(low, high);
+    const __m128i dx = _mm_sub_epi16(lanes(p + 4), lanes(p - 4));
+    const __m128i dy = _mm_sub_epi16(lanes(p + stride), lanes(p - stride));
+    const __m128i level =
+        _mm_min_epi16(_mm_max_epi16(_mm_add_epi16(_mm_add_epi16(dx, dy), bias16), zero), top);
+    return light_lanes(level, lanes(p));
   };
+  const auto low = [](__m128i a, __m128i b) { return _mm_unpacklo_epi8(a, b); };
+  const auto high = [](__m128i a, __m128i b) { return _mm_unpackhi_epi8(a, b); };
   for (int32_t y = 1; y < h - 1; ++y) {
     const uint8_t* src = work + y * stride;
     uint8_t* dst = out + y * stride;
     const int32_t end = (w - 1) * 4;  // all four bytes of pixels 1 .. width - 2
     int32_t b = 4;
-    for (; b + 16 <= end; b += 16) {
-      alignas(16) uint8_t level[16];
-      _mm_store_si128(reinterpret_cast<__m128i*>(level), levels(src + b));
-      for (int32_t i = 0; i < 16; ++i) dst[b + i] = light_table[level[i]][src[b + i]];
-    }
+    for (; b + 16 <= end; b += 16)
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + b),
+                       _mm_packus_epi16(emboss_lanes(src + b, low), emboss_lanes(src + b, high)));
     for (; b < end; ++b) {
       int32_t l = (src[b + 4] - src[b - 4]) + (src[b + stride] - src[b - stride]) + bias;
       if (l < 0) l = 0;

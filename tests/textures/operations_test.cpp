@@ -263,6 +263,18 @@ TEST(TablesTest, LightTableRows) {
   EXPECT_EQ(texture_height, 256);
 }
 
+TEST(TablesTest, ComputedLightMatchesTheTable) {
+  build_texture_tables();
+  for (int l = 0; l < 256; ++l)
+    for (int v = 0; v < 256; v += 8) {
+      alignas(16) int16_t out[8];
+      const __m128i vs = _mm_setr_epi16(v, v + 1, v + 2, v + 3, v + 4, v + 5, v + 6, v + 7);
+      _mm_store_si128(reinterpret_cast<__m128i*>(out),
+                      light_lanes(_mm_set1_epi16(static_cast<int16_t>(l)), vs));
+      for (int i = 0; i < 8; ++i) ASSERT_EQ(out[i], light_table[l][v + i]) << l << "," << v + i;
+    }
+}
+
 TEST(TablesTest, BlobTableIsARadialGlow) {
   build_texture_tables();
   EXPECT_EQ(blob_table[128][128], 255);
