@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <array>
 
 #include "render3d/fillers.h"
 #include "render_fixture.h"
@@ -11,68 +11,55 @@ namespace {
 
 using Pipeline = RenderTest;
 
-TEST_F(Pipeline, ProjectsTheDocumentedExample) {
-  const Vec3i in[2] = {{100, 50, 0}, {-30, 20, -700}};
-  Vec3i out[2];
-  transform_vertices(in, out, 2, 1, 7, 0, 0, 0);
-  EXPECT_EQ(out[0].x, 260);
-  EXPECT_EQ(out[0].y, 150);
-  EXPECT_EQ(out[0].z, 0);
-  // z = -700: den = 7999 + 7 * 4900 = 42299.
-  EXPECT_EQ(out[1].x, -30 * 8000 / 42299 + 160);
-  EXPECT_EQ(out[1].y, 20 * 8000 / 42299 + 100);
-  EXPECT_EQ(out[1].z, -700);
-}
+std::array<int32_t, 3> xyz(const Vec3i& v) { return {v.x, v.y, v.z}; }
 
-TEST_F(Pipeline, PerspectiveClampsNearDepths) {
-  const Vec3i in[2] = {{100, -100, 143}, {100, -100, 30000}};
-  Vec3i out[2];
-  transform_vertices(in, out, 2, 1, 7, 0, 0, 0);
-  for (const Vec3i& p : out) {
-    EXPECT_EQ(p.x, 100 * 8000 / 999 + 160);
-    EXPECT_EQ(p.y, -100 * 8000 / 999 + 100);
+TEST_F(Pipeline, TransformVertices) {
+  struct Case {
+    Vec3i in;
+    int32_t scale;
+    uint8_t rotate_only;
+    float offset[3];
+    std::array<int32_t, 3> out;
+  };
+  const Case cases[] = {
+      {{100, 50, 0}, 1, 0, {}, {260, 150, 0}},
+      {{-30, 20, -700}, 1, 0, {}, {155, 103, -700}},  // 8000 / (7999 + 7 x 4900)
+      // Near depths are clamped: 7 x z stops at 1000, the divisor at 999.
+      {{100, -100, 143}, 1, 0, {}, {960, -700, 143}},
+      {{100, -100, 30000}, 1, 0, {}, {960, -700, 30000}},
+      // Scaled, then offset by (10, -5, 0): the offset is truncated toward zero.
+      {{20, 10, 0}, 3, 0, {10.9f, -5.9f, -0.5f}, {230, 125, 0}},
+      // Rotate-only: normal_offset (128, 128) instead of the projection; view_offset is ignored.
+      {{-40, 70, 5000}, 1, 1, {1000, 0, 0}, {88, 198, 5000}},
+  };
+  normal_offset[0] = normal_offset[1] = 128;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    for (int i = 0; i < 3; ++i) view_offset[i] = c.offset[i];
+    Vec3i out[1];
+    transform_vertices(&c.in, out, 1, c.scale, 7, c.rotate_only, 0, 0);
+    EXPECT_EQ(xyz(out[0]), c.out);
   }
-  EXPECT_EQ(out[1].z, 30000);
-}
-
-TEST_F(Pipeline, ScaleTranslationAndWordOffsets) {
-  view_offset[0] = 10.9f, view_offset[1] = -5.9f, view_offset[2] = -0.5f;
-  const Vec3i in[3] = {{0, 0, 0}, {0, 0, 0}, {20, 10, 0}};
+  // Offsets count 32-bit words; a count of 0 writes nothing.
+  view_offset[0] = 0;
+  const Vec3i in[3] = {{0, 0, 0}, {0, 0, 0}, {100, 50, 0}};
   Vec3i out[3] = {};
-  transform_vertices(in, out, 1, 3, 7, 0, 6, 3);
-  // p = (60 + 10, 30 - 5, 0): the offset is truncated toward zero.
-  EXPECT_EQ(out[1].x, 70 * 8000 / 7999 + 160);
-  EXPECT_EQ(out[1].y, 25 * 8000 / 7999 + 100);
-  EXPECT_EQ(out[0].x, 0);
-  EXPECT_EQ(out[2].x, 0);
-}
-
-TEST_F(Pipeline, RotateOnlyAddsNormalOffsetAndNeverDivides) {
-  normal_offset[0] = 128, normal_offset[1] = 128;
-  view_offset[0] = 1000;  // ignored in rotate-only mode
-  const Vec3i in[1] = {{-40, 70, 5000}};
-  Vec3i out[1];
-  transform_vertices(in, out, 1, 1, 7, 1, 0, 0);
-  EXPECT_EQ(out[0].x, 88);
-  EXPECT_EQ(out[0].y, 198);
-  EXPECT_EQ(out[0].z, 5000);
-  out[0] = {1, 2, 3};
-  transform_vertices(in, out, 0, 1, 7, 1, 0, 0);
-  EXPECT_EQ(out[0].x, 1);
+  transform_vertices(in, out, 1, 1, 7, 0, 6, 3);
+  transform_vertices(in, out, 0, 1, 7, 0, 0, 0);
+  EXPECT_EQ(xyz(out[0]), (std::array{0, 0, 0}));
+  EXPECT_EQ(xyz(out[1]), (std::array{260, 150, 0}));
+  EXPECT_EQ(xyz(out[2]), (std::array{0, 0, 0}));
 }
 
 TEST_F(Pipeline, RotationsMatchRotatePoint) {
   // Quarter turns are exact in 16.16 up to the truncated cosine, so both agree.
-  const float angles[][3] = {{0, 64, 0}, {64, 0, 0}, {0, 0, 64}, {64, 64, 64}};
-  for (const auto& a : angles) {
+  for (const auto& a : {std::array{0.f, 64.f, 0.f}, {64.f, 0.f, 0.f}, {0.f, 0.f, 64.f}, {64.f, 64.f, 64.f}}) {
     view_pitch = a[0], view_yaw = a[1], view_roll = a[2];
     const Vec3i in[1] = {{300, -200, 100}};
     Vec3i out[1];
     transform_vertices(in, out, 1, 1, 1, 1, 0, 0);
     rotate_point(300, -200, 100, a[0], a[1], a[2]);
-    EXPECT_NEAR(out[0].x, rotated_point[0], 2);
-    EXPECT_NEAR(out[0].y, rotated_point[1], 2);
-    EXPECT_NEAR(out[0].z, rotated_point[2], 2);
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(xyz(out[0])[k], rotated_point[k], 2) << a[0] << a[1] << a[2];
   }
   rotate_point(100, 0, 0, 0, 64, 0);  // yaw a quarter turn: x goes to -z
   EXPECT_EQ(rotated_point[0], 0);
@@ -103,112 +90,96 @@ TEST_F(Pipeline, AimCameraExamples) {
   EXPECT_LT(out[0].z, -900);
 }
 
-// A one-face mesh with a flat colour, drawn with the given projected corners.
-struct OneFace {
-  Face face = {0, 1, 2};
-  FaceAttr attr = {5, 0};
-  FaceTexture colour = 0xFF8040;
-  Vec3i corners[3];
-  void draw() const {
-    render_mesh(&face, corners, 1, nullptr, nullptr, nullptr, nullptr, &attr, &colour, nullptr);
-  }
-};
-
-TEST_F(Pipeline, CullsByWindingUnlessDoubleSided) {
-  OneFace mesh;
-  mesh.corners[0] = {0, 0, 0}, mesh.corners[1] = {10, 0, 0}, mesh.corners[2] = {0, 10, 0};
-  mesh.draw();
-  EXPECT_EQ(pixel(1, 1), 0xFF8040u);
-  clear_buffers(0);
-  mesh.corners[1] = {0, 10, 0}, mesh.corners[2] = {10, 0, 0};
-  mesh.draw();
-  EXPECT_EQ(pixel(1, 1), 0u);
-  mesh.attr.mode_flags = 128 + 5;
-  mesh.draw();
-  EXPECT_EQ(pixel(1, 1), 0xFF8040u);
+// One face {0, 1, 2} through render_mesh.
+void draw_face(const Vec3i* corners, FaceAttr attr, FaceTexture texture, const Vec3i* texcoords = nullptr,
+               const uint32_t* alternate = nullptr, const Vec3i* normals = nullptr,
+               const uint32_t* env = nullptr, const uint32_t* sprite = nullptr) {
+  const Face face = {0, 1, 2};
+  render_mesh(&face, corners, 1, texcoords, alternate, normals, env, &attr, &texture, sprite);
 }
 
-TEST_F(Pipeline, NearAndFarLimitsRejectFaces) {
-  OneFace mesh;
-  mesh.corners[0] = {0, 0, 0}, mesh.corners[1] = {10, 0, 50}, mesh.corners[2] = {0, 10, 0};
-  mesh.draw();
-  EXPECT_EQ(pixel(1, 1), 0u);
-  near_z_limit = 150;
-  mesh.draw();
-  EXPECT_EQ(pixel(1, 1), 0xFF8040u);
-  clear_buffers(0);
-  mesh.corners[1].z = -95000;
-  mesh.draw();
-  EXPECT_EQ(pixel(1, 1), 0u);
-  render_first_face = 1;  // faces before render_first_face are skipped
-  mesh.corners[1].z = 0;
-  Face faces[2] = {{0, 0, 0}, {0, 1, 2}};
-  FaceAttr attrs[2] = {{0, 0}, {5, 0}};
-  FaceTexture colours[2] = {0, 0x123456};
-  render_mesh(faces, mesh.corners, 1, nullptr, nullptr, nullptr, nullptr, attrs, colours, nullptr);
+TEST_F(Pipeline, CullingAndDepthLimits) {
+  struct Case {
+    std::array<Vec3i, 3> corners;
+    uint32_t mode_flags;
+    int32_t near_limit;
+    bool drawn;
+  };
+  const Case cases[] = {
+      {{{{0, 0, 0}, {10, 0, 0}, {0, 10, 0}}}, 5, 50, true},
+      {{{{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}}, 5, 50, false},       // the other winding is culled,
+      {{{{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}}, 128 + 5, 50, true},  // unless double-sided
+      {{{{0, 0, 0}, {10, 0, 50}, {0, 10, 0}}}, 5, 50, false},      // a corner at the near limit
+      {{{{0, 0, 0}, {10, 0, 50}, {0, 10, 0}}}, 5, 150, true},
+      {{{{0, 0, 0}, {10, 0, -95000}, {0, 10, 0}}}, 5, 50, false},  // or at the far one
+      {{{{0, 0, 0}, {10, 0, -94999}, {0, 10, 0}}}, 5, 50, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    clear_buffers(0);
+    near_z_limit = c.near_limit;
+    draw_face(c.corners.data(), {c.mode_flags, 0}, 0xFF8040);
+    EXPECT_EQ(pixel(1, 1), c.drawn ? 0xFF8040u : 0u);
+  }
+  // Faces before render_first_face are skipped, and count starts from it.
+  const Vec3i corners[3] = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}};
+  const Face faces[2] = {{0, 1, 2}, {0, 1, 2}};
+  const FaceAttr attrs[2] = {{5, 0}, {5, 0}};
+  const FaceTexture colours[2] = {0x111111, 0x123456};
+  render_first_face = 1;
+  render_mesh(faces, corners, 1, nullptr, nullptr, nullptr, nullptr, attrs, colours, nullptr);
   EXPECT_EQ(pixel(1, 1), 0x123456u);
 }
 
-TEST_F(Pipeline, SpriteFacesNeedNegativeDepth) {
-  static uint32_t white[65536];
-  for (uint32_t& t : white) t = 0xFFFFFF;
-  const Face face = {0, 1, 2};
-  const FaceAttr attr = {3, 0x000010};
-  const FaceTexture size = 40;
-  Vec3i corners[3] = {{100, 100, 0}, {0, 0, 0}, {0, 0, 0}};
-  render_mesh(&face, corners, 1, nullptr, nullptr, nullptr, nullptr, &attr, &size, white);
-  EXPECT_EQ(pixel(100, 100), 0u);
-  corners[0].z = -1000;  // size = 40 * 8000 / 57000 = 5
-  render_mesh(&face, corners, 1, nullptr, nullptr, nullptr, nullptr, &attr, &size, white);
-  int first, end;
-  row_extent(100, 0, first, end);
-  EXPECT_EQ(first, 98);
-  EXPECT_EQ(end, 103);
-  EXPECT_EQ(pixel(100, 100), 0xFFFFEFu);
+TEST_F(Pipeline, SpriteFaces) {
+  struct Case {
+    int32_t x, z;
+    FaceTexture size;
+    std::pair<int, int> row;  // extent of row 100
+  };
+  const Case cases[] = {
+      {160, 0, 40, {-1, -1}},       // sprites need a negative depth
+      {160, -1, 10, {156, 165}},    // size 10 x 8000 / (8000 + 49) = 9
+      {160, -1, 100000, {-1, -1}},  // 99391 as a signed 16-bit size is negative: nothing
+      {100, -1000, 40, {98, 103}},  // 40 x 8000 / 57000 = 5
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
+    clear_buffers(0);
+    const Vec3i corners[3] = {{c.x, 100, c.z}, {0, 0, 0}, {0, 0, 0}};
+    draw_face(corners, {3, 0x000010}, c.size, nullptr, nullptr, nullptr, nullptr, plain_texture<0xFFFFFF>());
+    EXPECT_EQ(extent(100), c.row);
+  }
+  EXPECT_EQ(pixel(100, 100), 0xFFFFEFu);  // the parameter is subtracted from each texel
   EXPECT_EQ(depth(100, 100), INT32_MIN);  // sprites leave depth alone
 }
 
-TEST_F(Pipeline, ModeZeroShadesAndAlternateTexture) {
-  const Face face = {0, 1, 2};
-  FaceAttr attr = {128, 1};
-  const FaceTexture texture = texture_word(coord_texture);
+TEST_F(Pipeline, TexturedModes) {
   const Vec3i corners[3] = {{0, 0, -10}, {40, 0, -10}, {0, 40, -10}};
   const Vec3i texcoords[3] = {{5, 7, 0}, {5, 7, 0}, {5, 7, 0}};
-  vertex_shade[0] = vertex_shade[3] = vertex_shade[6] = 0;
+  const FaceTexture texture = texture_word(coord_texture);
+  // Mode 0, parameter 1: all shades 0 draws opaque, with depth; shade 128 goes halfway to white.
   clear_buffers(0xFFFFFF);
-  render_mesh(&face, corners, 1, texcoords, nullptr, nullptr, nullptr, &attr, &texture, nullptr);
-  EXPECT_EQ(pixel(2, 2), coord_texture[5 * 256 + 7]);  // all shades 0: opaque
+  draw_face(corners, {128, 1}, texture, texcoords);
+  EXPECT_EQ(pixel(2, 2), coord_texture[5 * 256 + 7]);
   EXPECT_EQ(depth(2, 2), -10 << 16);
   vertex_shade[0] = vertex_shade[3] = vertex_shade[6] = 128;
   clear_buffers(0xFFFFFF);
-  render_mesh(&face, corners, 1, texcoords, nullptr, nullptr, nullptr, &attr, &texture, nullptr);
-  EXPECT_EQ(pixel(2, 2), 0x828380u);  // halfway to white: (t + 255) * 128 >> 8
-  attr.param = 128;                   // alternate texture, opaque
-  static uint32_t plain[65536];
-  for (uint32_t& t : plain) t = 0x445566;
-  render_mesh(&face, corners, 1, texcoords, plain, nullptr, nullptr, &attr, &texture, nullptr);
+  draw_face(corners, {128, 1}, texture, texcoords);
+  EXPECT_EQ(pixel(2, 2), 0x828380u);  // (t + 255) x 128 >> 8 of texel 0x050701
+  // Parameter 128: the alternate texture, opaque.
+  draw_face(corners, {128, 128}, texture, texcoords, plain_texture<0x445566>());
   EXPECT_EQ(pixel(2, 2), 0x445566u);
-  vertex_shade[0] = vertex_shade[3] = vertex_shade[6] = 0;
-}
-
-TEST_F(Pipeline, EnvironmentAndColourModes) {
-  const Face face = {0, 1, 2};
-  const Vec3i corners[3] = {{0, 0, -10}, {40, 0, -10}, {0, 40, -10}};
-  const Vec3i texcoords[3] = {{3, 9, 0}, {3, 9, 0}, {3, 9, 0}};
+  // Mode 1: texel (v picks the row here) plus env texel (118, 128) from normal (-21, 1).
   static uint32_t env[65536];
-  for (int i = 0; i < 65536; ++i) env[i] = uint32_t(i == 128 * 256 + 118 ? 0x000100 : 0xFFFFFF);
-  const Vec3i normals[3] = {{-21, 1, 0}, {-21, 1, 0}, {-21, 1, 0}};  // env (118, 128)
-  FaceAttr attr = {1, 0};
-  const FaceTexture texture = texture_word(coord_texture);
-  render_mesh(&face, corners, 1, texcoords, nullptr, normals, env, &attr, &texture, nullptr);
-  EXPECT_EQ(pixel(2, 2), coord_texture[9 * 256 + 3] + 0x100);  // v picks the row here
-  attr.mode_flags = 2;
-  vertex_shade[0] = vertex_shade[3] = vertex_shade[6] = 255;  // red doubles and saturates
-  vertex_shade[1] = vertex_shade[4] = vertex_shade[7] = 64;   // green halves
-  vertex_shade[2] = vertex_shade[5] = vertex_shade[8] = 128;  // blue stays
-  render_mesh(&face, corners, 1, texcoords, nullptr, nullptr, nullptr, &attr, &texture, nullptr);
-  EXPECT_EQ(pixel(2, 2), 0x110101u);  // texel 0x090301: red 9 * 255 >> 7, green 3 * 64 >> 7, blue 1
-  for (int i = 0; i < 9; ++i) vertex_shade[i] = 0;
+  for (int i = 0; i < 65536; ++i) env[i] = i == 128 * 256 + 118 ? 0x000100 : 0xFFFFFF;
+  const Vec3i normals[3] = {{-21, 1, 0}, {-21, 1, 0}, {-21, 1, 0}};
+  draw_face(corners, {1, 0}, texture, texcoords, nullptr, normals, env);
+  EXPECT_EQ(pixel(2, 2), coord_texture[7 * 256 + 5] + 0x100);
+  // Mode 2: red x 255 / 128 nearly doubles, green x 64 / 128 halves, blue x 128 / 128 stays.
+  for (int k = 0; k < 9; k += 3) vertex_shade[k] = 255, vertex_shade[k + 1] = 64, vertex_shade[k + 2] = 128;
+  draw_face(corners, {2, 0}, texture, texcoords);
+  EXPECT_EQ(pixel(2, 2), 0x0D0201u);  // texel 0x070501: 7 x 255 >> 7, 5 x 64 >> 7, 1 x 128 >> 7
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 
 #include "render3d/pipeline.h"
 #include "shell/present.h"
@@ -18,24 +21,36 @@ class RenderTest : public ::testing::Test {
     normal_offset[0] = normal_offset[1] = 0;
     near_z_limit = 50;
     render_first_face = 0;
+    for (uint8_t& s : vertex_shade) s = 0;
     // Texel (row r, column c) = 0x00rrcc01: tells back where it came from.
     for (int r = 0; r < 256; ++r)
       for (int c = 0; c < 256; ++c) coord_texture[r * 256 + c] = uint32_t(r) << 16 | uint32_t(c) << 8 | 1;
   }
   static uint32_t pixel(int x, int y) { return FrameBuffer[y * 320 + x]; }
   static int32_t depth(int x, int y) { return ZBuffer[y * 320 + x]; }
-  // Columns [first, end) of row y that differ from colour.
-  static void row_extent(int y, uint32_t background, int& first, int& end) {
-    first = -1, end = -1;
+  // Columns [first, end) of row y that differ from background; (-1, -1) when none do.
+  static std::pair<int, int> extent(int y, uint32_t background = 0) {
+    int first = -1, end = -1;
     for (int x = 0; x < 320; ++x)
-      if (pixel(x, y) != background) {
-        if (first < 0) first = x;
-        end = x + 1;
-      }
+      if (pixel(x, y) != background) first = first < 0 ? x : first, end = x + 1;
+    return {first, end};
   }
-  static void set_corner(int k, int x, int y, int z) {
-    fill_triangle[k] = {};
-    fill_triangle[k].x = x, fill_triangle[k].y = y, fill_triangle[k].z = z;
+  static void set_corners(std::initializer_list<std::array<int, 3>> xyz) {
+    int k = 0;
+    for (const auto& [x, y, z] : xyz)
+      fill_triangle[k] = {}, fill_triangle[k].x = x, fill_triangle[k].y = y, fill_triangle[k++].z = z;
+  }
+  // A texture of one colour.
+  template <uint32_t colour>
+  static const uint32_t* plain_texture() {
+    static uint32_t texture[65536];
+    for (uint32_t& t : texture) t = colour;
+    return texture;
+  }
+  static bool nothing_past_the_screen() {
+    for (int i = 0; i < 64000; ++i)
+      if (prev_frame[i] != 0) return false;
+    return true;
   }
 
  public:

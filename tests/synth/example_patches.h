@@ -1,6 +1,26 @@
-// Patches the synth tests and benchmarks share.
+// Patches and helpers the synth tests and benchmarks share.
 #pragma once
 #include "synth/patch_builder.h"
+
+// A patch with nothing in it: output level 128 passes the mix through unchanged.
+inline SynthPatch bare_patch(int32_t length, int32_t rate = 44100) {
+  SynthPatch p{};
+  p.master.length = length, p.master.rate = rate, p.master.output_level = 128;
+  return p;
+}
+
+constexpr VoiceParams wave(uint8_t waveform, int16_t frequency, uint8_t amplitude = 127, uint8_t width = 50) {
+  return {.enabled = 1,
+          .waveform = waveform,
+          .frequency = frequency,
+          .amplitude = amplitude,
+          .pulse_width = width};
+}
+
+// An envelope holding one level: start 0 draws 65532, 50 draws 33024, 100 draws 0.
+constexpr EnvelopeParams flat_envelope(uint8_t start_level) {
+  return envelope(0, 0, 0, 0, 0, 0, 0, 0, start_level);
+}
 
 // The sine bass drum "bdsine1_6.wav": silent for 5 units, then a pitch sweep falling from about
 // eight octaves above F/4 toward F/4 while envelope 4 holds full amplitude until unit 261.
