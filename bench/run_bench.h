@@ -20,6 +20,7 @@ struct HeadlessRunResult {
   int64_t frames = 0;
   int64_t audio_samples = 0;
   double seconds = 0;
+  double cpu_seconds = 0;   // the child's user and system time, all threads
   int64_t peak_rss_kb = 0;  // the child's peak resident memory
 };
 HeadlessRunResult bench_headless_run(const CaptureOptions& options);
