@@ -131,14 +131,22 @@ void texture_warp(int32_t a1, int32_t f1, int32_t a2, int32_t f2, int32_t a3, in
     row_a[y] = a3 * std::sin(k * f2 * y / w);
     row_c[y] = a2 * std::sin(k * f2 * y / h);
   }
+  // |A| mod n in unsigned 32-bit arithmetic (|INT32_MIN| fits); a mask for powers of two.
+  const auto wrapper = [](int32_t n) {
+    const uint32_t size = static_cast<uint32_t>(n);
+    const bool power_of_two = (size & (size - 1)) == 0;
+    return [size, power_of_two](int32_t v) {
+      const uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+      return power_of_two ? magnitude & (size - 1) : magnitude % size;
+    };
+  };
+  const auto wrap_column = wrapper(w), wrap_row = wrapper(h);
   for (int32_t y = 0; y < h; ++y) {
     uint32_t* out = texture_out + y * w;
     for (int32_t x = 0; x < w; ++x) {
-      const int64_t a = trunc_i32(y + column_a[x] + row_a[y]);
-      const int64_t c = trunc_i32(x + row_c[y] + column_c[x]);
-      const int64_t column = (a < 0 ? -a : a) % w;
-      const int64_t row = (c < 0 ? -c : c) % h;
-      out[x] = work_layer[row * w + column];
+      const uint32_t column = wrap_column(trunc_i32(y + column_a[x] + row_a[y]));
+      const uint32_t row = wrap_row(trunc_i32(x + row_c[y] + column_c[x]));
+      out[x] = work_layer[row * static_cast<uint32_t>(w) + column];
     }
   }
 }

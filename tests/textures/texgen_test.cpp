@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -234,6 +235,23 @@ TEST_F(TexgenTest, WarpWithoutAmplitudeTransposes) {
   texture_warp(0, 7, 0, 9, 0, 0);
   for (int y = 0; y < 256; ++y)
     for (int x = 0; x < 256; ++x) ASSERT_EQ(texture[y * 256 + x], before[x * 256 + y]);
+}
+
+TEST_F(TexgenTest, WarpWrapsNegativeAndLargeOffsetsOnAnyWidth) {
+  for (const auto& [w, h] : {std::pair{20, 12}, std::pair{256, 256}, std::pair{208, 82}}) {
+    texgen_set_size(w, h);
+    for (int i = 0; i < w * h; ++i) texture[i] = static_cast<uint32_t>(i);
+    const int a1 = -300, f1 = 7, a2 = 50, f2 = -3, a3 = 90, a4 = -1000;
+    texture_warp(a1, f1, a2, f2, a3, a4);
+    const double k = 3.141592653589793 / 16;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int a = static_cast<int>(y + a1 * std::sin(k * f1 * x / w) + a3 * std::sin(k * f2 * y / w));
+        const int c = static_cast<int>(x + a2 * std::sin(k * f2 * y / h) + a4 * std::sin(k * f1 * x / h));
+        ASSERT_EQ(texture[y * w + x], static_cast<uint32_t>((std::abs(c) % h) * w + std::abs(a) % w))
+            << x << "," << y;
+      }
+  }
 }
 
 TEST_F(TexgenTest, DisplaceWithoutAmplitudeKeepsTheTextureAndBuildsItsTables) {
