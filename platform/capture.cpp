@@ -150,7 +150,7 @@ struct CaptureRun {
       }
       if (!video && !options.shots.empty() && shots_left == 0) return false;
     }
-    if (options.progress && video) show_progress(false);
+    if (options.progress && video) show_progress();
     return true;
   }
 
@@ -172,12 +172,12 @@ struct CaptureRun {
 
   // A line on stderr: rewritten in place a few times a second on a terminal, otherwise
   // one line per tenth of the song.
-  void show_progress(bool last) {
-    const double done = last && !until_reached ? 1.0 : song_done();
+  void show_progress() {
+    const double done = song_done();
     const int tenths = int(done * 10);
     if (progress_on_terminal) {
-      if (!last && seconds_since(last_progress) < 0.25) return;
-    } else if (tenths == progress_printed_tenths || (tenths == 10 && !last)) {
+      if (seconds_since(last_progress) < 0.25) return;
+    } else if (tenths == progress_printed_tenths) {
       return;
     }
     last_progress = Clock::now();
@@ -185,17 +185,23 @@ struct CaptureRun {
     const double elapsed = seconds_since(start);
     const double fps = elapsed > 0 ? boundaries / elapsed : 0;
     char left[32] = "--:--";
-    if (last) {
-      std::snprintf(left, sizeof left, "0:00");
-    } else if (done > 0.005) {
+    if (done > 0.005) {
       int s = int(elapsed * (1 - done) / done);
       std::snprintf(left, sizeof left, "%d:%02d", s / 60, s % 60);
     }
     std::fprintf(stderr, "%stalvex: capture %3d%% of the song, %4.0f frames/s, %s left%s",
                  progress_on_terminal ? "\r" : "", int(done * 100), fps, left,
                  progress_on_terminal ? "\033[K" : "\n");
-    if (last && progress_on_terminal) std::fputc('\n', stderr);
     progress_shown = true;
+  }
+
+  // The last line, in place of the progress line.
+  void show_summary() {
+    const double elapsed = seconds_since(start);
+    const int64_t length = frames / VideoWriter::frame_rate;
+    std::fprintf(stderr, "%stalvex: wrote %s: %lld:%02lld of video in %.0f s, %.0f frames/s\n",
+                 progress_on_terminal ? "\r\033[K" : "", options.video_path.c_str(), (long long)(length / 60),
+                 (long long)(length % 60), elapsed, elapsed > 0 ? frames / elapsed : 0);
   }
 };
 
@@ -318,7 +324,7 @@ int run_capture(const CaptureOptions& options) {
   if (run.video && options.encode) {
     if (!run.writer.finish()) return fail(run.writer.error());
   }
-  if (run.video && options.progress && status == 0) run.show_progress(true);
+  if (run.video && options.progress && status == 0) run.show_summary();
   return status;
 }
 
