@@ -23,8 +23,15 @@ if [ -z "$window" ]; then
 fi
 sleep 1
 
-xwd -root -silent >"$out/screen.xwd" && convert "xwd:$out/screen.xwd" "$out/screen.png" && rm -f "$out/screen.xwd"
-brightest=$(convert "$out/screen.png" -colorspace Gray -format '%[fx:int(255*maxima)]' info:)
+# The count and the first scene's opening frames are dark; something lit must show within
+# a few seconds either way.
+brightest=0
+for _ in $(seq 1 20); do
+  xwd -root -silent >"$out/screen.xwd" && convert "xwd:$out/screen.xwd" "$out/screen.png" && rm -f "$out/screen.xwd"
+  brightest=$(convert "$out/screen.png" -colorspace Gray -format '%[fx:int(255*maxima)]' info:)
+  [ "$brightest" -gt 0 ] && break
+  sleep 0.2
+done
 echo "brightest grey on the screen: $brightest"
 
 xdotool windowactivate --sync "$window" 2>/dev/null
