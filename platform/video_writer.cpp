@@ -1,5 +1,6 @@
 #include "platform/video_writer.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -318,6 +319,9 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   };
   if (!known_extension(path)) return failure(path + ": unknown extension (use .mp4 or .mkv)");
   if (width <= 0 || height <= 0 || width % 2 || height % 2) return failure("the picture size must be even");
+  struct stat existing;
+  if (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
+    return failure("cannot write " + path + ": it is a folder");
 
   av_log_set_level(AV_LOG_ERROR);
   impl_ = std::make_unique<Impl>();

@@ -130,6 +130,13 @@ TEST(VideoWriter, FailuresLeaveNothingBehind) {
   EXPECT_EQ(writer.error().find('\n'), std::string::npos);
   EXPECT_TRUE(no_leftovers(path));
 
+  path = scratch("");
+  EXPECT_FALSE(writer.open(path + "folder.mp4/", 320, 200));
+  fs::create_directories(path + "folder.mp4");
+  EXPECT_FALSE(writer.open(path + "folder.mp4", 320, 200));
+  EXPECT_NE(writer.error().find("folder"), std::string::npos) << writer.error();
+  EXPECT_TRUE(fs::is_empty(path + "folder.mp4"));
+
   // Given up half-way (or destroyed without finish): the temporary file goes.
   path = scratch("abandoned.mp4");
   {
