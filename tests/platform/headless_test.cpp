@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -235,6 +236,42 @@ TEST(ModulePlayerHistory, TellsThePositionOfEarlierSamples) {
   EXPECT_EQ(decode(player.position_now()), 256 + 0);           // order 1, row 0 after 16 rows
   player.unload();
   EXPECT_EQ(player.position_at(0), ModulePlayer::no_position);
+}
+
+// The SDL backend end to end on SDL's dummy video and audio drivers: window, 24-bit mode,
+// a presented frame, the count's text, and a song whose position moves on with the device.
+TEST(SdlBackend, RunsOnDummyDrivers) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  platform_open_sdl(SdlOptions{.windowed = true});
+  platform_window_create(window_proc);
+  ASSERT_EQ(platform_display_create(), dd_ok);
+  ASSERT_EQ(platform_display_set_mode(800, 600, 24), dd_ok);
+  ASSERT_EQ(platform_display_create_surface(), dd_ok);
+  SurfaceDesc d{};
+  ASSERT_EQ(platform_surface_lock(&d), dd_ok);
+  EXPECT_EQ(d.pitch, 2400);
+  std::memset(d.pixels, 0x80, size_t(d.pitch) * 600);
+  EXPECT_EQ(platform_surface_unlock(true), dd_ok);
+  int32_t w = 0, h = 0;
+  ASSERT_TRUE(platform_text_extent("<100>", &w, &h));
+  EXPECT_EQ(h, 250);
+  EXPECT_TRUE(platform_text_out((800 - w) / 2, (600 - h) / 2, "<100>", 0xFBFBFB, 0));
+
+  std::vector<uint8_t> module = make_test_module();
+  ASSERT_TRUE(platform_music_init());
+  uint32_t handle = platform_music_load(module.data(), module.size());
+  ASSERT_TRUE(platform_music_play(handle));
+  uint32_t first = platform_music_position(handle);
+  EXPECT_NE(first, 0xFFFFFFFFu);
+  uint32_t later = first;
+  for (int i = 0; i < 120 && later == first; ++i) {  // up to two seconds
+    platform_wait_vblank();
+    later = platform_music_position_waiting(handle);
+  }
+  EXPECT_GT(decode(later), decode(first));
+  platform_close();
+  EXPECT_EQ(platform_music_position(handle), 0xFFFFFFFFu);
 }
 
 TEST(NoBackend, EveryCallIsSafe) {
