@@ -27,19 +27,29 @@ sleep 1
 # a few seconds either way.
 brightest=0
 for _ in $(seq 1 20); do
-  xwd -root -silent >"$out/screen.xwd" && convert "xwd:$out/screen.xwd" "$out/screen.png" && rm -f "$out/screen.xwd"
-  brightest=$(convert "$out/screen.png" -colorspace Gray -format '%[fx:int(255*maxima)]' info:)
+  xwd -root -silent >"$out/screen.xwd" && ffmpeg -loglevel error -y -i "$out/screen.xwd" "$out/screen.png"
+  rm -f "$out/screen.xwd"
+  brightest=$(ffmpeg -loglevel error -i "$out/screen.png" \
+    -vf "format=gray,signalstats,metadata=print:key=lavfi.signalstats.YMAX:file=-" -f null - |
+    sed -n 's/.*YMAX=//p')
+  brightest=${brightest:-0}
   [ "$brightest" -gt 0 ] && break
   sleep 0.2
 done
 echo "brightest grey on the screen: $brightest"
 
-xdotool windowactivate --sync "$window" 2>/dev/null
-xdotool key --window "$window" Escape
+# Focus the window (there is no window manager) and press Escape as a keyboard would.
+xdotool windowfocus --sync "$window" 2>/dev/null
+xdotool key Escape
 status=""
-for _ in $(seq 1 300); do
+for i in $(seq 1 300); do
   if ! kill -0 "$pid" 2>/dev/null; then
     wait "$pid"; status=$?; break
+  fi
+  if [ "$i" -eq 100 ]; then
+    echo "still running 10 s after Escape; pressing it again"
+    xdotool windowfocus --sync "$window" 2>/dev/null
+    xdotool key --window "$window" Escape
   fi
   sleep 0.1
 done
