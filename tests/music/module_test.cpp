@@ -4,15 +4,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <libopenmpt/libopenmpt.hpp>
+#include <span>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "data/modules.h"
@@ -23,14 +26,14 @@
 
 namespace {
 
-struct SampleSpec {
+struct SampleEntry {
   int instrument;  // 1-based
   const char* name;
   int n;
   bool looped;
 };
 
-constexpr SampleSpec module1_samples[module1_patch_count] = {
+constexpr SampleEntry module1_samples[module1_patch_count] = {
     {1, "basssub1.wav", 6144, false},  {2, "bdsine1_6.wav", 8192, false},    {3, "basssub2.wav", 6144, false},
     {4, "chat1_1.wav", 2048, false},   {5, "ophat1.wav", 6144, false},       {6, "snare11.wav", 8192, false},
     {7, "snare11_1.wav", 6144, false}, {8, "atm2_2.wav", 65536, true},       {9, "atm1.wav", 32768, true},
@@ -39,7 +42,7 @@ constexpr SampleSpec module1_samples[module1_patch_count] = {
     {16, "rtm1_2.wav", 16384, true},   {17, "rtm2_1.wav", 16384, true},      {18, "crs1.wav", 32768, false},
     {19, "crs2_6.wav", 32768, false},
 };
-constexpr SampleSpec module2_samples[module2_patch_count] = {
+constexpr SampleEntry module2_samples[module2_patch_count] = {
     {1, "noisesweep12hz1.wav", 32768, false}, {2, "strsqrreslimit1.wav", 65536, true},
     {3, "noisesqrsweep1.wav", 16384, false},  {4, "basstrg1.wav", 8192, false},
     {6, "basssaw1_1.wav", 16384, false},      {9, "bdlow1_2.wav", 16384, false},
@@ -57,18 +60,32 @@ struct ModuleCase {
   const char* title;
   const char* tracker;
   int channels, patterns, instruments, song_length, bpm;
-  const SampleSpec* samples;
-  int sample_count;
+  std::span<const SampleEntry> samples;
   const SynthPatch* patches;
   const uint32_t* offsets;
+  std::span<const uint32_t> exact;  // rows the timeline waits for
+  std::span<const SceneSpan> scenes;
+  std::span<const Accent> accents;
 };
 
 const ModuleCase modules[2] = {
     {"module one", module_one, module_one_size, "untitled", "FastTracker v2.00", 14, 19, 19, 17, 130,
-     module1_samples, module1_patch_count, module1_patches, module1_sample_offsets},
+     module1_samples, module1_patches, module1_sample_offsets, module1_exact, module1_scenes,
+     module1_accents},
     {"module two", module_two, module_two_size, nullptr, "*Converted  XM-File*", 12, 25, 31, 25, 146,
-     module2_samples, module2_patch_count, module2_patches, module2_sample_offsets},
+     module2_samples, module2_patches, module2_sample_offsets, module2_exact, module2_scenes,
+     module2_accents},
 };
+
+// Both images with their samples synthesized, as at program start.
+std::vector<uint8_t> patched(int module) {
+  std::vector<uint8_t> one(module_one, module_one + module_one_size);
+  std::vector<uint8_t> two(module_two, module_two + module_two_size);
+  std::memset(source_buffer, 0, sizeof source_buffer);
+  patch_module_samples(module1_sample_offsets, one.data(), module1_patches, module1_patch_count);
+  patch_module_samples(module2_sample_offsets, two.data(), module2_patches, module2_patch_count);
+  return module == 1 ? one : two;
+}
 
 TEST(ModuleImage, HeaderAndSampleHeadersAreThoseTheDemoReliesOn) {
   for (const ModuleCase& c : modules) {
@@ -76,72 +93,55 @@ TEST(ModuleImage, HeaderAndSampleHeadersAreThoseTheDemoReliesOn) {
     XmModule m = read_xm(c.image, c.size);
     ASSERT_EQ(m.error, "");
     EXPECT_EQ(m.end, c.size) << "bytes left over or missing at the end";
-    EXPECT_EQ(m.id, "Extended Module: ");
-    EXPECT_EQ(m.marker, 0x1A);
-    if (c.title) {
-      EXPECT_EQ(m.title, c.title);
-    }
-    EXPECT_EQ(m.tracker, c.tracker);
-    EXPECT_EQ(m.version, 0x0104);
-    EXPECT_EQ(m.header_size, 276u);
-    EXPECT_EQ(m.song_length, c.song_length);
-    EXPECT_EQ(m.restart, 0);
-    EXPECT_EQ(m.channels, c.channels);
-    EXPECT_EQ(m.pattern_count, c.patterns);
-    EXPECT_EQ(m.instrument_count, c.instruments);
-    EXPECT_EQ(m.tempo, 3);
-    EXPECT_EQ(m.bpm, c.bpm);
+    EXPECT_EQ(std::tie(m.id, m.marker, m.tracker, m.version, m.header_size, m.restart, m.tempo),
+              std::make_tuple("Extended Module: ", 0x1A, c.tracker, 0x0104, 276u, 0, 3));
+    EXPECT_EQ(std::tie(m.song_length, m.channels, m.pattern_count, m.instrument_count, m.bpm),
+              std::make_tuple(c.song_length, c.channels, c.patterns, c.instruments, c.bpm));
+    EXPECT_EQ(m.title, c.title ? c.title : m.title);
     for (int o = 0; o < m.song_length; ++o) EXPECT_LT(m.order[o], m.pattern_count);
 
-    int next = 0;
+    size_t next = 0;
     for (int i = 0; i < m.instrument_count; ++i) {
       const XmInstrument& ins = m.instruments[size_t(i)];
-      if (next == c.sample_count || c.samples[next].instrument != i + 1) {
+      if (next == c.samples.size() || c.samples[next].instrument != i + 1) {
         EXPECT_TRUE(ins.samples.empty()) << "instrument " << i + 1 << " should be empty";
         continue;
       }
-      const SampleSpec& spec = c.samples[next];
-      SCOPED_TRACE(spec.name);
+      const SampleEntry& expected = c.samples[next];
+      SCOPED_TRACE(expected.name);
       ASSERT_EQ(ins.samples.size(), 1u);
       const XmSample& s = ins.samples[0];
-      EXPECT_EQ(ins.name, spec.name);
-      EXPECT_EQ(s.name, spec.name);
-      EXPECT_EQ(int(c.patches[next].master.length), spec.n);
-      EXPECT_EQ(s.length, uint32_t(2 * spec.n + 2));
-      EXPECT_EQ(s.volume, 64);
-      EXPECT_EQ(s.finetune, 0);
-      EXPECT_EQ(s.type, spec.looped ? 0x11 : 0x10);
-      if (spec.looped) {
-        // Whole 16-bit values, inside the synthesized part (not the guard word).
-        EXPECT_GT(s.loop_length, 0u);
-        EXPECT_EQ(s.loop_start % 2, 0u);
-        EXPECT_EQ(s.loop_length % 2, 0u);
-        EXPECT_LE(s.loop_start + s.loop_length, uint32_t(2 * spec.n));
+      EXPECT_EQ(ins.name, expected.name);
+      EXPECT_EQ(s.name, expected.name);
+      EXPECT_EQ(int(c.patches[next].master.length), expected.n);
+      // 2n + 2 bytes: the samples' differences and a guard word.
+      EXPECT_EQ(std::tie(s.length, s.volume, s.finetune, s.type),
+                std::make_tuple(uint32_t(2 * expected.n + 2), 64, 0, expected.looped ? 0x11 : 0x10));
+      if (expected.looped) {  // whole 16-bit values, inside the synthesized part (not the guard word)
+        EXPECT_TRUE(s.loop_length > 0 && s.loop_start % 2 == 0 && s.loop_length % 2 == 0);
+        EXPECT_LE(s.loop_start + s.loop_length, uint32_t(2 * expected.n));
       } else {
-        EXPECT_EQ(s.loop_start, 0u);
-        EXPECT_EQ(s.loop_length, 0u);
+        EXPECT_EQ(s.loop_start + s.loop_length, 0u);
       }
-      // The offset table points at the sample's data area, which is zero until patched and
-      // ends exactly where the next header starts (or the file ends).
+      // The offset table points at the sample's data area, which is zero until patched and ends
+      // exactly where the next header starts (or the file ends).
       EXPECT_EQ(c.offsets[next], s.data_offset);
       EXPECT_TRUE(std::all_of(c.image + s.data_offset, c.image + s.data_offset + s.length,
                               [](uint8_t b) { return b == 0; }));
       ++next;
     }
-    EXPECT_EQ(next, c.sample_count);
+    EXPECT_EQ(next, c.samples.size());
   }
 }
 
-TEST(ModulePatches, FollowTheirFormat) {
+TEST(ModulePatches, FollowTheirFormatAndTheKickIsTheDocumentedOne) {
   for (const ModuleCase& c : modules)
-    for (int i = 0; i < c.sample_count; ++i) {
+    for (size_t i = 0; i < c.samples.size(); ++i) {
       const SynthPatch& p = c.patches[i];
       SCOPED_TRACE(c.samples[i].name);
-      EXPECT_EQ(int(p.master.length) % 512, 0);
-      EXPECT_LE(int(p.master.length), 65536);
-      EXPECT_EQ(int(p.master.rate), 44100);
-      EXPECT_EQ(int(p.master.output_level), 127);
-      for (uint8_t b : p.unused_0) EXPECT_EQ(b, 0);
+      EXPECT_TRUE(p.master.length % 512 == 0 && p.master.length <= 65536);
+      EXPECT_EQ(std::tie(p.master.rate, p.master.output_level), std::make_tuple(44100, 127));
+      EXPECT_TRUE(std::all_of(std::begin(p.unused_0), std::end(p.unused_0), [](uint8_t b) { return !b; }));
       // A routed modulator must be written by this patch before it is read (no leftovers).
       for (int v = 0; v < 8; ++v)
         for (int src = 9; src <= 16; ++src)
@@ -151,76 +151,47 @@ TEST(ModulePatches, FollowTheirFormat) {
               const VoiceParams& from = p.voices[src - 9];
               EXPECT_TRUE(from.enabled != 1 || from.modulator == 1)
                   << "voice " << v << " reads audible voice";
-              if (p.voices[v].modulator == 1) {
-                EXPECT_LT(src - 9, v) << "modulator reads a later modulator";
-              }
+              EXPECT_TRUE(p.voices[v].modulator != 1 || src - 9 < v) << "modulator reads a later modulator";
             }
     }
   // Module two carries copies of the two hats.
   EXPECT_EQ(std::memcmp(&module1_patches[3], &module2_patches[6], sizeof(SynthPatch)), 0);
   EXPECT_EQ(std::memcmp(&module1_patches[4], &module2_patches[7], sizeof(SynthPatch)), 0);
 
-  // The bass drum is the documented example.
-  const SynthPatch& kick = module1_patches[1];
-  const VoiceParams& v = kick.voices[0];
-  EXPECT_EQ(v.enabled, 1);
-  EXPECT_EQ(v.modulator, 0);
-  EXPECT_EQ(v.waveform, synth_wave_sine);
-  EXPECT_EQ(int(v.frequency), 65);
-  EXPECT_EQ(v.amplitude, 127);
-  auto same = [](const RoutingMask& a, const RoutingMask& b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-  EXPECT_TRUE(same(v.pitch_sources, route(src_env(1), src_env(2), src_env(3), src_env(5))));
-  EXPECT_TRUE(same(v.amplitude_sources, route(src_env(4))));
+  // The sine kick, byte for byte: voice 1 at 12 (sine, 65 Hz, pitch from envelopes 1, 2, 3 and 5,
+  // amplitude 127 from envelope 4), five envelopes at 492, the master record at 582 (8192 samples
+  // at 44100 Hz, level 127, cutoff from envelope 1); every other byte zero.
+  uint8_t want[sizeof(SynthPatch)] = {};
+  const std::pair<int, uint8_t> bytes[] = {{12, 1},     {16, 65},   {19, 1}, {20, 1},     {21, 1},
+                                           {23, 1},     {35, 127},  {40, 1}, {583, 0x20}, {586, 0x44},
+                                           {587, 0xAC}, {630, 127}, {653, 1}};
+  for (auto [at, value] : bytes) want[at] = value;
   const uint8_t envelopes[5][10] = {{1, 1, 0, 0, 0, 0, 50, 100, 50, 100},
                                     {1, 1, 0, 0, 0, 0, 50, 50, 50, 100},
                                     {1, 1, 0, 0, 0, 0, 50, 2, 100, 100},
                                     {1, 1, 0, 50, 0, 0, 50, 0, 100, 100},
                                     {1, 1, 0, 0, 0, 0, 50, 6, 50, 100}};
-  for (int e = 0; e < 8; ++e) {
-    uint8_t expected[10] = {};
-    if (e < 5) std::memcpy(expected, envelopes[e], 10);
-    EXPECT_EQ(std::memcmp(&kick.envelopes[e], expected, 10), 0) << "envelope " << e + 1;
-  }
-  for (int i = 1; i < 8; ++i) EXPECT_NE(kick.voices[i].enabled, 1);
-  EXPECT_EQ(kick.filter_on, 0);
-  EXPECT_EQ(int(kick.master.length), 8192);
-  EXPECT_EQ(int(kick.master.drive_gain), 0);
-  EXPECT_EQ(int(kick.master.fold_gain), 0);
-  EXPECT_TRUE(same(kick.master.cutoff_sources, route(src_env(1))));
+  std::memcpy(want + 492, envelopes, sizeof envelopes);
+  const uint8_t* kick = reinterpret_cast<const uint8_t*>(&module1_patches[1]);
+  for (size_t i = 0; i < sizeof want; ++i) EXPECT_EQ(int(kick[i]), int(want[i])) << "byte " << i;
 }
 
-// Walks the song and checks every cue against it: the rows that must be played, the scenes'
-// spans (no frozen picture between two scenes), the card flight's eight rows and the ends.
+// Walks the song and checks every cue against it: the rows that must be played, the scenes' spans
+// (no frozen picture between two scenes), the accents and the ends.
 TEST(ModuleSong, ReachesEveryCueInOrder) {
-  struct Walk {
-    const char* label;
-    const uint8_t* image;
-    uint32_t size;
-    const uint32_t* exact;
-    size_t exact_count;
-    const SceneSpan* scenes;
-    size_t scene_count;
-    const Accent* accents;
-    size_t accent_count;
-  } walks[2] = {{"module one", module_one, module_one_size, module1_exact, std::size(module1_exact),
-                 module1_scenes, std::size(module1_scenes), module1_accents, std::size(module1_accents)},
-                {"module two", module_two, module_two_size, module2_exact, std::size(module2_exact),
-                 module2_scenes, std::size(module2_scenes), module2_accents, std::size(module2_accents)}};
-  for (const Walk& w : walks) {
-    SCOPED_TRACE(w.label);
-    XmModule m = read_xm(w.image, w.size);
+  for (const ModuleCase& c : modules) {
+    SCOPED_TRACE(c.label);
+    XmModule m = read_xm(c.image, c.size);
     ASSERT_EQ(m.error, "");
     std::vector<uint32_t> played = m.positions();
-    ASSERT_FALSE(played.empty());
     // Positions only grow, so every "wait until" and "leave after" fires once, in order.
-    EXPECT_TRUE(std::is_sorted(played.begin(), played.end()));
-    for (size_t i = 0; i < w.exact_count; ++i)
-      EXPECT_TRUE(std::binary_search(played.begin(), played.end(), w.exact[i]))
-          << w.exact[i] << " (" << (w.exact[i] >> 8) << ":" << (w.exact[i] & 0xFF) << ") is never played";
+    ASSERT_TRUE(!played.empty() && std::is_sorted(played.begin(), played.end()));
+    for (uint32_t row : c.exact)
+      EXPECT_TRUE(std::binary_search(played.begin(), played.end(), row))
+          << row << " (" << (row >> 8) << ":" << (row & 0xFF) << ") is never played";
 
     size_t index = 0;
-    for (size_t k = 0; k < w.scene_count; ++k) {
-      const SceneSpan& s = w.scenes[k];
+    for (const SceneSpan& s : c.scenes) {
       SCOPED_TRACE(s.name);
       size_t begin = index;
       while (begin < played.size() && played[begin] < s.start) ++begin;
@@ -229,21 +200,18 @@ TEST(ModuleSong, ReachesEveryCueInOrder) {
       size_t end = begin;
       while (end < played.size() && played[end] <= s.last) ++end;
       ASSERT_GT(end, begin) << "the scene never runs";
-      if (s.ends_on_wrap) {
-        EXPECT_EQ(end, played.size()) << "the song goes on after the last scene";
-        EXPECT_EQ(played.back(), s.last) << "the song must end (and wrap) where the scene does";
+      if (s.ends_on_wrap) {  // the song must end (and wrap) where the last scene does
+        EXPECT_TRUE(end == played.size() && played.back() == s.last);
       }
       index = end;
     }
     EXPECT_EQ(index, played.size());
 
-    // Every accent row starts at least one note.
-    for (size_t a = 0; a < w.accent_count; ++a) {
-      const uint32_t p = w.accents[a].position;
+    for (const Accent& a : c.accents) {
       bool note = false;
       for (int ch = 0; ch < m.channels; ++ch)
-        note = note || (m.cell(p, ch).note >= 1 && m.cell(p, ch).note <= 96);
-      EXPECT_TRUE(note) << "no note on the " << w.accents[a].what << " at " << p;
+        note |= m.cell(a.position, ch).note >= 1 && m.cell(a.position, ch).note <= 96;
+      EXPECT_TRUE(note) << "no note on the " << a.what << " at " << a.position;
     }
   }
   // The card flight is a transition of exactly eight rows.
@@ -251,31 +219,18 @@ TEST(ModuleSong, ReachesEveryCueInOrder) {
   EXPECT_EQ(one.patterns[one.order[2]].rows, 64);
 }
 
-std::vector<uint8_t> patched(int module) {
-  std::vector<uint8_t> one(module_one, module_one + module_one_size);
-  std::vector<uint8_t> two(module_two, module_two + module_two_size);
-  std::memset(source_buffer, 0, sizeof source_buffer);  // as at program start
-  patch_module_samples(module1_sample_offsets, one.data(), module1_patches, module1_patch_count);
-  patch_module_samples(module2_sample_offsets, two.data(), module2_patches, module2_patch_count);
-  return module == 1 ? one : two;
-}
-
-TEST(ModulePatching, EverySampleAreaDecodesToItsSynthesizedSample) {
-  // The reference: the same synthesis sequence, keeping each finished sample.
-  std::memset(source_buffer, 0, sizeof source_buffer);
-  std::vector<std::vector<int16_t>> expected;
-  for (const ModuleCase& c : modules)
-    for (int i = 0; i < c.sample_count; ++i) {
-      synthesize_sample(c.patches[i]);
-      expected.emplace_back(mix_buffer, mix_buffer + c.patches[i].master.length);
-    }
+TEST(ModulePatching, EverySampleAreaDecodesToItsSynthesizedSampleAndLoopsWithoutAClick) {
   std::vector<uint8_t> images[2] = {patched(1), patched(2)};
-  size_t k = 0;
-  for (int mod = 0; mod < 2; ++mod)
-    for (int i = 0; i < modules[mod].sample_count; ++i, ++k) {
-      SCOPED_TRACE(modules[mod].samples[i].name);
-      const uint8_t* area = images[mod].data() + modules[mod].offsets[i];
-      const std::vector<int16_t>& s = expected[k];
+  std::memset(source_buffer, 0, sizeof source_buffer);  // the same synthesis sequence again
+  for (int mod = 0; mod < 2; ++mod) {
+    const ModuleCase& c = modules[mod];
+    XmModule m = read_xm(c.image, c.size);
+    std::vector<uint8_t> untouched = images[mod];
+    for (size_t i = 0; i < c.samples.size(); ++i) {
+      SCOPED_TRACE(c.samples[i].name);
+      synthesize_sample(c.patches[i]);
+      const std::vector<int16_t> s(mix_buffer, mix_buffer + c.patches[i].master.length);
+      const uint8_t* area = images[mod].data() + c.offsets[i];
       uint16_t sum = 0, last_delta = 0;
       size_t mismatches = 0;
       for (size_t j = 0; j < s.size(); ++j) {
@@ -287,17 +242,12 @@ TEST(ModulePatching, EverySampleAreaDecodesToItsSynthesizedSample) {
       // The guard word repeats the last difference's high byte in both bytes.
       EXPECT_EQ(area[2 * s.size()], last_delta >> 8);
       EXPECT_EQ(area[2 * s.size() + 1], last_delta >> 8);
-    }
-  // Looped samples loop without a click: the values leading into the loop's end match those
-  // leading into its start (the steady tails repeat after whole periods).
-  k = 0;
-  for (int mod = 0; mod < 2; ++mod) {
-    XmModule m = read_xm(modules[mod].image, modules[mod].size);
-    for (int i = 0; i < modules[mod].sample_count; ++i, ++k) {
-      const XmSample& smp = m.instruments[size_t(modules[mod].samples[i].instrument - 1)].samples.at(0);
+      std::memset(untouched.data() + c.offsets[i], 0, 2 * s.size() + 2);
+
+      // Looped samples loop without a click: the values leading into the loop's end match those
+      // leading into its start (the steady tails repeat after whole periods).
+      const XmSample& smp = m.instruments[size_t(c.samples[i].instrument - 1)].samples.at(0);
       if (!smp.loop_length) continue;
-      SCOPED_TRACE(modules[mod].samples[i].name);
-      const std::vector<int16_t>& s = expected[k];
       const size_t start = smp.loop_start / 2, end = start + smp.loop_length / 2;
       ASSERT_GE(start, 32u);
       double seam = 0, level = 0;
@@ -305,27 +255,22 @@ TEST(ModulePatching, EverySampleAreaDecodesToItsSynthesizedSample) {
       for (size_t j = start; j < end; ++j) level += double(s[j]) * s[j];
       EXPECT_LT(std::sqrt(seam / 32), 0.02 * std::sqrt(level / double(end - start)));
     }
-  }
-  // Outside the sample areas nothing changed.
-  for (int mod = 0; mod < 2; ++mod) {
-    const ModuleCase& c = modules[mod];
-    std::vector<uint8_t> copy = images[mod];
-    for (int i = 0; i < c.sample_count; ++i)
-      std::memset(copy.data() + c.offsets[i], 0, 2 * size_t(c.patches[i].master.length) + 2);
-    EXPECT_EQ(std::memcmp(copy.data(), c.image, c.size), 0) << c.label;
+    EXPECT_EQ(std::memcmp(untouched.data(), c.image, c.size), 0) << "changed outside the sample areas";
   }
 }
 
 TEST(ModulePatching, DeltaEncodingEdgeCases) {
-  // Silence: no voice at all gives 2n + 2 zero bytes.
+  // Silence: no voice at all gives 2n + 2 zero bytes, and nothing either side is touched.
   SynthPatch silent{};
   silent.master = {.length = 1024, .rate = 44100, .output_level = 127};
   std::vector<uint8_t> area(2 * 1024 + 2 + 4, 0xAB);
   uint32_t offset = 2;
   patch_module_samples(&offset, area.data(), &silent, 1);
-  EXPECT_TRUE(std::all_of(area.begin() + 2, area.begin() + 2 + 2050, [](uint8_t b) { return b == 0; }));
-  EXPECT_EQ(area[0], 0xAB);
-  EXPECT_EQ(area[2052], 0xAB);
+  auto zero_from = [&](int first) {
+    return std::all_of(area.begin() + first, area.end() - 2, [](uint8_t b) { return !b; });
+  };
+  EXPECT_TRUE(zero_from(2));
+  EXPECT_TRUE(area[0] == 0xAB && area[1] == 0xAB && area[2052] == 0xAB && area[2053] == 0xAB);
 
   // A constant sample: sample-and-hold noise that draws once and holds (1 Hz over 1024 samples)
   // encodes as the value and then zero differences; the guard word is 0.
@@ -337,57 +282,39 @@ TEST(ModulePatching, DeltaEncodingEdgeCases) {
   ASSERT_NE(c, 0);
   patch_module_samples(&offset, area.data(), &held, 1);
   EXPECT_EQ(int16_t(area[2] | area[3] << 8), c);
-  EXPECT_TRUE(std::all_of(area.begin() + 4, area.begin() + 2 + 2050, [](uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(zero_from(4));
 }
 
-TEST(ModulePlayers, LibopenmptLoadsBothFinishedModulesWithoutComplaint) {
+// Both players load the finished images without a warning (their counts are the header's).
+TEST(ModulePlayers, LibopenmptAndXmpLoadBothFinishedModulesWithoutComplaint) {
+  const bool have_xmp = std::system("command -v xmp > /dev/null 2>&1") == 0;
+  auto path = std::filesystem::temp_directory_path() / ("talvex_music_" + std::to_string(::getpid()) + ".xm");
   for (int mod = 1; mod <= 2; ++mod) {
-    const ModuleCase& c = modules[mod - 1];
-    SCOPED_TRACE(c.label);
+    SCOPED_TRACE(mod);
     std::vector<uint8_t> image = patched(mod);
     std::ostringstream log;
     openmpt::module player(image, log);
     EXPECT_EQ(log.str(), "");
-    EXPECT_EQ(player.get_num_channels(), c.channels);
-    EXPECT_EQ(player.get_num_patterns(), c.patterns);
-    EXPECT_EQ(player.get_num_instruments(), c.instruments);
-    EXPECT_EQ(player.get_num_samples(), c.sample_count);
-    EXPECT_EQ(player.get_num_orders(), c.song_length);
     EXPECT_EQ(player.get_metadata("type"), "xm");
     EXPECT_GT(player.get_duration_seconds(), 100.0);
-  }
-}
-
-TEST(ModulePlayers, LibxmpLoadsBothFinishedModulesWithoutComplaint) {
-  if (std::system("command -v xmp > /dev/null 2>&1") != 0) GTEST_SKIP() << "xmp is not installed";
-  auto dir = std::filesystem::temp_directory_path() / ("talvex_music_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
-  for (int mod = 1; mod <= 2; ++mod) {
-    const ModuleCase& c = modules[mod - 1];
-    SCOPED_TRACE(c.label);
-    std::vector<uint8_t> image = patched(mod);
-    auto path = dir / ("module" + std::to_string(mod) + ".xm");
+    if (!have_xmp) continue;
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(image.data()), std::streamsize(image.size()));
-    std::string command = "xmp --load-only -v --norc '" + path.string() + "' 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
+    FILE* pipe = popen(("xmp --load-only -v --norc '" + path.string() + "' 2>&1").c_str(), "r");
     ASSERT_NE(pipe, nullptr);
-    std::string out;
+    std::string out, lower;
     char buffer[512];
     while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
     EXPECT_EQ(pclose(pipe), 0) << out;
-    std::string lower = out;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char ch) { return std::tolower(ch); });
-    EXPECT_EQ(lower.find("warning"), std::string::npos) << out;
-    EXPECT_EQ(lower.find("error"), std::string::npos) << out;
-    EXPECT_NE(out.find("Module length: " + std::to_string(c.song_length) + " patterns"), std::string::npos)
+    for (char ch : out) lower += char(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_TRUE(lower.find("warning") == std::string::npos && lower.find("error") == std::string::npos)
         << out;
-    EXPECT_NE(out.find("Channels     : " + std::to_string(c.channels)), std::string::npos) << out;
-    EXPECT_NE(out.find("Instruments  : " + std::to_string(c.instruments)), std::string::npos) << out;
-    EXPECT_NE(out.find("Samples      : " + std::to_string(c.sample_count)), std::string::npos) << out;
+    EXPECT_NE(out.find("Samples      : " + std::to_string(modules[mod - 1].samples.size())),
+              std::string::npos)
+        << out;
   }
-  std::filesystem::remove_all(dir);
+  std::filesystem::remove(path);
+  if (!have_xmp) GTEST_SKIP() << "xmp is not installed";
 }
 
 }  // namespace

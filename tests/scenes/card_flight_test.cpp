@@ -1,53 +1,31 @@
 #include "scenes/card_flight.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
-
-#include "render3d/pipeline.h"
 #include "scenes/scenes.h"
-#include "shell/present.h"
-#include "shell/timer.h"
-#include "shell/window.h"
+#include "tests/scenes/scene_fixture.h"
 
 namespace {
 
-class CardFlight : public ::testing::Test {
+using namespace scene_test;
+
+class CardFlight : public SceneTest {
  protected:
   static void SetUpTestSuite() { card_flight_init(); }
   void SetUp() override {
-    set_row_table(FrameBuffer);
+    SceneTest::SetUp();
     near_z_limit = 20;
-    render_first_face = 0;
-    screen_centre[0] = 160;
-    screen_centre[1] = 100;
-    present_skip = 0;
-    scene_time = 0;
-    quit_flag = 0;
-    blend_enabled = 0;
-  }
-  void TearDown() override {
-    screen_centre[0] = 160;
-    blend_enabled = 1;
-    quit_flag = 0;
   }
 };
 
 TEST_F(CardFlight, MeshIsTwoGridsRolledAQuarterTurn) {
-  EXPECT_EQ(card_vertex_count, 110);
-  EXPECT_EQ(card_face_count, 160);
-  // (-460, -288, 56) rolled by a quarter turn; the rows walk round the edge: front,
-  // bottom, back, top, front again.
-  EXPECT_EQ(card_vertices[0].x, 288);
-  EXPECT_EQ(card_vertices[0].y, -460);
-  EXPECT_EQ(card_vertices[0].z, 56);
+  EXPECT_EQ((std::array{card_vertex_count, card_face_count}), (std::array{110, 160}));
+  // (-460, -288, 56) rolled by a quarter turn; the rows walk round the edge: front, bottom,
+  // back, top, front again.
+  EXPECT_EQ(xyz(card_vertices[0]), (std::array{288, -460, 56}));
   EXPECT_EQ(card_vertices[17].x, -288);
   EXPECT_EQ(card_vertices[34].z, -56);
   EXPECT_EQ(card_vertices[109].y, 460);
   // The last column of each grid reaches its texture's edge.
-  EXPECT_EQ(card_texcoords[16].x, 199);
-  EXPECT_EQ(card_texcoords[16].y, 255);
+  EXPECT_EQ(xyz(card_texcoords[16]), (std::array{199, 255, 0}));
   EXPECT_EQ(card_texcoords[85 + 24].y, 63);
   // The right grid's faces follow the left grid's and use the right texture.
   EXPECT_EQ(card_faces[128].i0, 85);
@@ -69,40 +47,26 @@ TEST_F(CardFlight, SnapshotSplitsThePictureIntoBothTextures) {
   EXPECT_EQ(card_texture_left[200 * 256], 0xDEADu);
 }
 
-TEST_F(CardFlight, FirstFrameShowsTheCardFacingTheCamera) {
-  std::fill_n(FrameBuffer, screen_pixels, 0x00123456u);
-  card_flight_snapshot();
-  EXPECT_FALSE(card_flight_frame(568));
-  EXPECT_FLOAT_EQ(view_offset[0], 0);
-  EXPECT_FLOAT_EQ(view_offset[2], 422);
-  EXPECT_FLOAT_EQ(view_roll, -64);
-  EXPECT_EQ(screen_centre[0], 160);
-  // Seen from 422 units the card fills most of the screen; the corners stay black.
-  EXPECT_EQ(FrameBuffer[100 * 320 + 160], 0x00123456u);
-  EXPECT_EQ(FrameBuffer[100 * 320 + 30], 0x00123456u);
-  EXPECT_EQ(FrameBuffer[0], 0u);
-  EXPECT_EQ(FrameBuffer[199 * 320 + 319], 0u);
-}
-
-TEST_F(CardFlight, CardDriftsAndShrinksAsTheCameraPullsAway) {
+TEST_F(CardFlight, CardFacesTheCameraThenDriftsAndShrinks) {
   std::fill_n(FrameBuffer, screen_pixels, 0x00FFFFFFu);
   card_flight_snapshot();
-  scene_time = 10;  // effect_time 6
-  card_flight_frame(570);
-  EXPECT_FLOAT_EQ(effect_time, 6.0f);
-  EXPECT_EQ(screen_centre[0], 118);
-  scene_time = 0;
-  card_flight_frame(570);
+  EXPECT_FALSE(card_flight_frame(568));
+  EXPECT_FLOAT_EQ(view_roll, -64);  // undoes the mesh's roll
+  // Seen from 422 units the card fills most of the screen; the corners stay black.
+  EXPECT_EQ(FrameBuffer[100 * 320 + 30], 0x00FFFFFFu);
+  EXPECT_EQ(FrameBuffer[0], 0u);
+  EXPECT_EQ(FrameBuffer[199 * 320 + 319], 0u);
   int64_t near = std::count(FrameBuffer, FrameBuffer + screen_pixels, 0x00FFFFFFu);
-  scene_time = 40;
+  scene_time = 40;  // effect_time 24
   card_flight_frame(574);
+  EXPECT_EQ(screen_centre[0], 160 - 7 * 24);
   int64_t far = std::count(FrameBuffer, FrameBuffer + screen_pixels, 0x00FFFFFFu);
   EXPECT_GT(far, 0);
   EXPECT_LT(far, near);
 }
 
-// The frame past position 575 or with quit_flag set is the last; quit on entry still
-// takes the snapshot but draws nothing.
+// The frame past position 575 or with quit_flag set is the last; quit on entry still takes the
+// snapshot but draws nothing.
 TEST_F(CardFlight, LeavesPastTheEndOrOnQuit) {
   EXPECT_FALSE(card_flight_frame(575));
   EXPECT_TRUE(card_flight_frame(576));
@@ -111,7 +75,6 @@ TEST_F(CardFlight, LeavesPastTheEndOrOnQuit) {
   EXPECT_EQ(FrameBuffer[0], 0u);
   EXPECT_EQ(FrameBuffer[100 * 320 + 160], 0x00ABCDEFu);
 
-  std::fill_n(FrameBuffer, screen_pixels, 0x00FEDCBAu);
   quit_flag = 1;
   EXPECT_TRUE(card_flight_frame(570));
   std::fill_n(FrameBuffer, screen_pixels, 0x00FEDCBAu);

@@ -1,117 +1,88 @@
 #include "scenes/chain.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cstring>
+#include <tuple>
 
 #include "render3d/effects.h"
-#include "render3d/pipeline.h"
 #include "scenes/scenes.h"
-#include "shell/present.h"
-#include "shell/timer.h"
-#include "shell/window.h"
+#include "tests/scenes/scene_fixture.h"
 #include "textures/tables.h"
 
 namespace {
 
-class Chain : public ::testing::Test {
+using namespace scene_test;
+
+class Chain : public SceneTest {
  protected:
   static void SetUpTestSuite() {
-    set_row_table(FrameBuffer);
     build_glow_texture();
     build_texture_tables();
     build_dissolve_mask();
     chain_init();
   }
   void SetUp() override {
-    set_row_table(FrameBuffer);
+    SceneTest::SetUp();
     near_z_limit = 50;
-    render_first_face = 0;
-    screen_centre[0] = 160;
-    screen_centre[1] = 100;
-    present_skip = 0;
-    scene_time = 0;
-    quit_flag = 0;
-    blend_enabled = 0;
     dissolve_begun = 0;
     std::fill_n(saved_frame, screen_pixels, 0x00405060u);
-  }
-  void TearDown() override {
-    blend_enabled = 1;
-    quit_flag = 0;
   }
 };
 
 TEST_F(Chain, MeshHasTheFloorThenTwelveLinks) {
   // Floor faces are double-sided and floor-textured; the links are single-sided and glow.
-  EXPECT_EQ(chain_attributes[199].mode_flags, face_double_sided);
+  EXPECT_EQ(std::tie(chain_attributes[199].mode_flags, chain_attributes[200].mode_flags),
+            std::make_tuple(face_double_sided, 0u));
   EXPECT_EQ(word_texture(chain_textures[199]), chain_floor_texture);
-  EXPECT_EQ(chain_attributes[200].mode_flags, 0u);
   EXPECT_EQ(word_texture(chain_textures[chain_face_count - 1]), chain_glow_texture);
+  EXPECT_EQ(chain_faces[200].i0, floor_vertex_count);
   // The last face closes the last cell of the last link's grid.
   const Face& last = chain_faces[chain_face_count - 1];
-  EXPECT_EQ(last.i0, chain_vertex_count - 1);
-  EXPECT_EQ(last.i1, chain_vertex_count - 2);
-  EXPECT_EQ(last.i2, chain_vertex_count - 1 - 18);
-  EXPECT_EQ(chain_faces[200].i0, floor_vertex_count);
+  EXPECT_EQ(std::tie(last.i0, last.i1, last.i2),
+            std::make_tuple(chain_vertex_count - 1, chain_vertex_count - 2, chain_vertex_count - 1 - 18));
   // Floor corners and their texture coordinates (a fifth of the position).
-  EXPECT_EQ(chain_vertices[0].x, -7280);
-  EXPECT_EQ(chain_vertices[0].y, -5880);
-  EXPECT_EQ(chain_vertices[120].x, 3120);
-  EXPECT_EQ(chain_vertices[120].z, -850);
-  EXPECT_EQ(chain_texcoords[0].x, -1456);
-  EXPECT_EQ(chain_texcoords[120].x, 624);
-  EXPECT_EQ(chain_texcoords[120].y, 504);
+  EXPECT_EQ(xyz(chain_vertices[0]), (std::array{-7280, -5880, -850}));
+  EXPECT_EQ(xyz(chain_vertices[120]), (std::array{3120, 2520, -850}));
+  EXPECT_EQ(xyz(chain_texcoords[0]), (std::array{-1456, -1176, 0}));
+  EXPECT_EQ(xyz(chain_texcoords[120]), (std::array{624, 504, 0}));
 }
 
 TEST_F(Chain, LinksAlternateAndHangAlongTheVerticalAxis) {
   for (int link = 0; link < chain_link_count; ++link) {
+    SCOPED_TRACE(link);
     int32_t lowest = INT32_MAX, highest = INT32_MIN, widest_x = 0, widest_z = 0;
     for (int v = 0; v < chain_link_vertices; ++v) {
       const Vec3i& p = chain_model[floor_vertex_count + link * chain_link_vertices + v];
-      lowest = std::min(lowest, p.y);
-      highest = std::max(highest, p.y);
-      widest_x = std::max(widest_x, std::abs(p.x));
-      widest_z = std::max(widest_z, std::abs(p.z));
+      lowest = std::min(lowest, p.y), highest = std::max(highest, p.y);
+      widest_x = std::max(widest_x, std::abs(p.x)), widest_z = std::max(widest_z, std::abs(p.z));
     }
     // Ring radius 90 plus tube 25, lower half pulled down 80: an oval 302 high.
-    EXPECT_NEAR(highest - lowest, 302, 2) << link;
-    EXPECT_NEAR((highest + lowest) / 2, link_table[link].offset, 2) << link;
+    EXPECT_NEAR(highest - lowest, 302, 2);
+    EXPECT_NEAR((highest + lowest) / 2, link_table[link].offset, 2);
     // Even links face the viewer (wide in x), odd ones are turned a quarter (wide in z).
-    if (link % 2 == 0) {
-      EXPECT_GT(widest_x, widest_z) << link;
-    } else {
-      EXPECT_GT(widest_z, widest_x) << link;
-    }
+    EXPECT_EQ(widest_x > widest_z, link % 2 == 0);
   }
 }
 
+// The floor is projected after the echo is built, so the echo carries last frame's floor.
 TEST_F(Chain, EchoUsesThePreviousFrameFloor) {
   for (int i = 0; i < floor_vertex_count; ++i) projected[i] = {i, 2 * i, 0};
   chain_frame(2950);
-  // At time 0 the echo is not displaced: the floor's echo is exactly what projected held.
-  for (int i = 0; i < floor_vertex_count; ++i) {
-    EXPECT_EQ(chain_echo[i].x, i);
-    EXPECT_EQ(chain_echo[i].y, 2 * i);
-    EXPECT_EQ(chain_echo[i].z, -5000);
-  }
-  for (int i = floor_vertex_count; i < chain_vertex_count; ++i) {
-    EXPECT_EQ(chain_echo[i].x, projected[i].x);
-    EXPECT_EQ(chain_echo[i].y, projected[i].y);
+  // At time 0 the echo is not displaced.
+  for (int i = 0; i < chain_vertex_count; ++i) {
+    std::array<int32_t, 3> want = {projected[i].x, projected[i].y, -5000};
+    if (i < floor_vertex_count) want = {i, 2 * i, -5000};
+    ASSERT_EQ(xyz(chain_echo[i]), want) << i;
   }
   Vec3i floor_now[floor_vertex_count];
   std::copy_n(projected, floor_vertex_count, floor_now);
-  EXPECT_NE(floor_now[0].x, 0);  // this frame's floor replaced the old entries
+  ASSERT_NE(floor_now[0].x, 0);  // this frame's floor replaced the old entries
   chain_frame(2950);
-  for (int i = 0; i < floor_vertex_count; ++i) EXPECT_EQ(chain_echo[i].x, floor_now[i].x);
+  for (int i = 0; i < floor_vertex_count; ++i) EXPECT_EQ(chain_echo[i].x, floor_now[i].x) << i;
 }
 
 TEST_F(Chain, CrossFadeRunsFromTheSavedPictureAndClamps) {
   chain_frame(2912);
   EXPECT_EQ(crossfade_level, 0);
-  EXPECT_TRUE(
-      std::all_of(FrameBuffer, FrameBuffer + screen_pixels, [](uint32_t p) { return p == 0x00405060u; }));
+  EXPECT_TRUE(all_are(FrameBuffer, 0x00405060u));
   chain_frame(2920);
   EXPECT_EQ(crossfade_level, 64);
   chain_frame(3000);
@@ -119,8 +90,7 @@ TEST_F(Chain, CrossFadeRunsFromTheSavedPictureAndClamps) {
   crossfade_level = 77;
   chain_frame(3072);  // past the cross-fade: the level is left alone
   EXPECT_EQ(crossfade_level, 77);
-  EXPECT_FALSE(
-      std::all_of(FrameBuffer, FrameBuffer + screen_pixels, [](uint32_t p) { return p == 0x00405060u; }));
+  EXPECT_FALSE(all_are(FrameBuffer, 0x00405060u));
 }
 
 TEST_F(Chain, DissolveStartsOnceAndEndsInBlack) {
@@ -137,14 +107,13 @@ TEST_F(Chain, DissolveStartsOnceAndEndsInBlack) {
   scene_time = 80;                           // e = 280: everything copied
   chain_frame(3430);
   EXPECT_EQ(dissolve_done, 1);
-  EXPECT_TRUE(std::all_of(FrameBuffer, FrameBuffer + screen_pixels, [](uint32_t p) { return p == 0; }));
+  EXPECT_TRUE(all_are(FrameBuffer, 0));
 }
 
 TEST_F(Chain, LeavesPastTheEndOrOnQuit) {
   EXPECT_FALSE(chain_frame(3439));
   EXPECT_TRUE(chain_frame(3440));
   // Quit on entry: only the picture for the cross-fade is taken.
-  std::fill_n(FrameBuffer, screen_pixels, 0x00ABCDEFu);
   dissolve_begun = 1;
   quit_flag = 1;
   EXPECT_TRUE(chain_frame(3000));

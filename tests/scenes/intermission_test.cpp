@@ -1,18 +1,18 @@
 #include "scenes/intermission.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "../shell/display_fixture.h"
 #include "data/texture_scripts.h"
 #include "scenes/scenes.h"
-#include "shell/present.h"
-#include "shell/window.h"
+#include "tests/scenes/scene_fixture.h"
 #include "textures/tables.h"
 
 namespace {
+
+using namespace scene_test;
 
 uint32_t logo_pixel(int x, int y) { return title_logo[y * title_logo_width + x]; }
 bool logo_bit(int x, int y) {
@@ -20,55 +20,47 @@ bool logo_bit(int x, int y) {
   return (logo_bitmap[y * logo_row_bytes + x / 8] >> (7 - x % 8)) & 1;
 }
 
-class Intermission : public ::testing::Test {
+void make_title_images(int second) {
+  platform_open_headless(HeadlessOptions{.system_second = second});
+  title_images_init();
+  platform_close();
+}
+
+class Intermission : public SceneTest {
  protected:
   static void SetUpTestSuite() {
     build_texture_tables();
-    platform_open_headless(HeadlessOptions{.system_second = 6});
-    title_images_init();
-    platform_close();
+    make_title_images(6);
   }
   void SetUp() override {
-    quit_flag = 0;
+    SceneTest::SetUp();
     title_dim = 0;
-    present_skip = 0;
-    blend_enabled = 0;
-  }
-  void TearDown() override {
-    quit_flag = 0;
-    blend_enabled = 1;
   }
 };
 
 TEST(TitleImages, ExpandBitmapWritesMostSignificantBitFirst) {
   const uint8_t bits[3] = {0x80, 0x01, 0xA5};
   uint32_t out[24];
-  std::fill_n(out, 24, 0x12345678u);
   expand_bitmap(bits, out, 3);
-  const int expected[24] = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 0, 1, 0, 0, 1, 0, 1};
-  for (int i = 0; i < 24; ++i) EXPECT_EQ(out[i], expected[i] ? 0xFFFFFFFFu : 0u) << i;
+  std::string got;
+  for (uint32_t p : out) got += p == 0xFFFFFFFFu ? '1' : p == 0 ? '0' : '?';
+  EXPECT_EQ(got,
+            "10000000"
+            "00000001"
+            "10100101");
 }
 
 TEST(TitleImages, SoftenKeepsColumnZeroAndWrapsRowsAsOneRun) {
-  // 4 x 3: row-major, so the right neighbour of (3, 0) is (0, 1).
-  uint32_t image[12] = {};
-  image[0] = 0xFCFCFCFC;  // column 0 of row 0: never rewritten
-  image[4] = 0x80808080;  // column 0 of row 1
+  // 4 x 3, in place, left to right: (1, 0) takes a quarter of (0, 0), (2, 0) a quarter of that,
+  // (3, 0) a quarter of (2, 0) and of (0, 1) after the wrap; column 0 is never rewritten; (1, 1)
+  // sees (0, 1) and the already softened (1, 0).
+  uint32_t image[12] = {0xFCFCFCFC, 0, 0, 0, 0x80808080};
   soften_image(image, 4, 3, 1);
-  EXPECT_EQ(image[0], 0xFCFCFCFCu);
-  EXPECT_EQ(image[4], 0x80808080u);
-  // In place, left to right: (1, 0) takes a quarter of (0, 0), (2, 0) a quarter of that...
-  EXPECT_EQ(image[1], 0x3F3F3F3Fu);
-  EXPECT_EQ(image[2], 0x0F0F0F0Fu);
-  // ...and (3, 0) a quarter of its left neighbour plus a quarter of (0, 1) after the wrap.
-  EXPECT_EQ(image[3], 0x03030303u + 0x20202020u);
-  // (1, 1): left (0, 1), above (1, 0) already softened.
-  EXPECT_EQ(image[5], 0x20202020u + 0x0F0F0F0Fu);
-  // The last pixel has nothing to its right and nothing below: black counts, and only its
-  // upper neighbour (which took a quarter of it just before) remains.
+  const uint32_t want[6] = {0xFCFCFCFC, 0x3F3F3F3F, 0x0F0F0F0F, 0x23232323, 0x80808080, 0x2F2F2F2F};
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(image[i], want[i]) << i;
+  // The last pixel has nothing to its right nor below; its upper neighbour took a quarter of it.
   uint32_t corner[4] = {0, 0, 0, 0xFFFFFFFF};
   soften_image(corner, 2, 2, 1);
-  EXPECT_EQ(corner[1], 0x3F3F3F3Fu);
   EXPECT_EQ(corner[3], 0x0F0F0F0Fu);
   // Quarters are masked per byte: no bit moves into the next byte.
   uint32_t bytes[3] = {0x000300FF, 0, 0};
@@ -80,89 +72,61 @@ TEST(TitleImages, VariantFollowsTheSecondOfTheClock) {
   build_texture_tables();
   uint32_t first_pixels[4] = {};
   for (int second : {0, 1, 2, 3, 4, 9, 59}) {
-    platform_open_headless(HeadlessOptions{.system_second = second});
-    title_images_init();
-    platform_close();
-    EXPECT_EQ(title_variant, second % 4) << second;
-    EXPECT_EQ(uint16_t(backdrop_script[0]), backdrop_variants[second % 4]) << second;
+    SCOPED_TRACE(second);
+    make_title_images(second);
+    EXPECT_EQ(title_variant, second % 4);
+    EXPECT_EQ(uint16_t(backdrop_script[0]), backdrop_variants[second % 4]);
     if (second < 4) first_pixels[second] = title_backdrop[32100];
-    if (second == 4) {
-      EXPECT_EQ(title_backdrop[32100], first_pixels[0]);
-    }
+    EXPECT_TRUE(second != 4 || title_backdrop[32100] == first_pixels[0]);
   }
   EXPECT_EQ(backdrop_variants[0], 2257);
-  // Different seeds, different backdrops.
-  EXPECT_NE(first_pixels[0], first_pixels[1]);
+  EXPECT_NE(first_pixels[0], first_pixels[1]);  // different seeds, different backdrops
   EXPECT_NE(first_pixels[1], first_pixels[2]);
 }
 
 TEST_F(Intermission, LogoIsTextureInsideTheShapeWithAGlowAtTheEdges) {
+  // The mask's zero bits are black and its set bits carry the surface.
+  for (int i = 0; i < logo_pixels; ++i)
+    ASSERT_EQ(logo_mask[i], logo_bit(i % logo_width, i / logo_width) ? logo_texture[i] : 0u) << i;
+  // Inside the shape the surface shows; softening leaves a glow just outside it.
   int inside = 0, glow = 0;
   for (int y = 0; y < logo_height; ++y)
     for (int x = 0; x < logo_width; ++x) {
-      // The in-place passes carry a decaying trail a few enlarged pixels on: a bit, and a
-      // little more to the right and below, but far from the shape the logo is still black.
-      bool near = false, far = true;
-      for (int dy = -4; dy <= 4; ++dy)
-        for (int dx = -4; dx <= 4; ++dx) {
-          bool b = logo_bit(x + dx, y + dy);
-          far &= !b;
-          if (dx >= -1 && dx <= 1 && dy >= -1 && dy <= 1) near |= b;
-        }
-      uint32_t p = logo_pixel(3 * x + 1, 3 * y + 1);
-      if (far) {
-        EXPECT_EQ(p, 0u) << x << "," << y;
-      }
-      if (logo_bit(x, y) && logo_bit(x - 1, y) && logo_bit(x + 1, y) && logo_bit(x, y - 1) &&
-          logo_bit(x, y + 1))
-        inside += p != 0;
-      if (!logo_bit(x, y) && near) glow += (p & 0xFFFFFF) != 0;
+      bool near = false;
+      for (int d = 0; d < 9; ++d) near |= logo_bit(x + d % 3 - 1, y + d / 3 - 1);
+      const uint32_t p = logo_pixel(3 * x + 1, 3 * y + 1) & 0xFFFFFF;
+      inside += logo_bit(x, y) && logo_bit(x - 1, y) && logo_bit(x + 1, y) && p != 0;
+      glow += !logo_bit(x, y) && near && p != 0;
     }
   EXPECT_GT(inside, 2000);
   EXPECT_GT(glow, 500);
-  // The mask's zero bits are black and its set bits carry the surface.
-  for (int i = 0; i < logo_pixels; ++i) {
-    bool bit = logo_bit(i % logo_width, i / logo_width);
-    EXPECT_EQ(logo_mask[i], bit ? logo_texture[i] : 0u) << i;
-  }
 }
 
+// The logo sits at (56, 59), every third enlarged pixel; a grey colour dims each of its bytes
+// (saturating at 0) and the sum with the picture saturates at 255. The backdrop dims the same way.
 TEST_F(Intermission, LogoPlacementAndDimming) {
   std::fill_n(FrameBuffer, screen_pixels, 0u);
   draw_title_logo(0);
   for (int y = 0; y < screen_height; ++y)
     for (int x = 0; x < screen_width; ++x) {
-      uint32_t p = FrameBuffer[y * screen_width + x];
-      if (x < 56 || x > 263 || y < 59 || y > 140) {
-        ASSERT_EQ(p, 0u) << x << "," << y;
-      } else {
-        ASSERT_EQ(p, logo_pixel(3 * (x - 56) + 2, 3 * (y - 59) + 2)) << x << "," << y;
-      }
+      bool on = x >= 56 && x <= 263 && y >= 59 && y <= 140;
+      ASSERT_EQ(FrameBuffer[y * screen_width + x], on ? logo_pixel(3 * (x - 56) + 2, 3 * (y - 59) + 2) : 0u)
+          << x << "," << y;
     }
-  // A grey colour dims every byte (saturating at 0); the sum with the picture saturates at 255.
   std::fill_n(FrameBuffer, screen_pixels, 0xF0F0F0F0u);
   draw_title_logo(0x303030);
   for (int y = 0; y < logo_height; ++y)
-    for (int x = 0; x < logo_width; ++x) {
-      uint32_t s = logo_pixel(3 * x + 2, 3 * y + 2);
-      uint32_t p = FrameBuffer[(59 + y) * screen_width + 56 + x];
-      for (int shift = 0; shift < 32; shift += 8) {
-        int a = int(s >> shift & 255) - (shift < 24 ? 0x30 : 0);
-        int want = std::min(0xF0 + std::max(a, 0), 255);
-        ASSERT_EQ(int(p >> shift & 255), want) << x << "," << y << " byte " << shift / 8;
+    for (int x = 0; x < logo_width; ++x)
+      for (int k = 0; k < 4; ++k) {
+        int dimmed = std::max(byte_of(logo_pixel(3 * x + 2, 3 * y + 2), k) - (k < 3 ? 0x30 : 0), 0);
+        ASSERT_EQ(byte_of(FrameBuffer[(59 + y) * screen_width + 56 + x], k), std::min(0xF0 + dimmed, 255))
+            << x << "," << y << " byte " << k;
       }
-    }
-}
-
-TEST_F(Intermission, BackdropDimsSaturating) {
   title_dim = 0x4040404040404040ull;
   draw_title_backdrop();
   for (int i = 0; i < screen_pixels; i += 7)
-    for (int shift = 0; shift < 32; shift += 8)
-      ASSERT_EQ(int(FrameBuffer[i] >> shift & 255), std::max(int(title_backdrop[i] >> shift & 255) - 64, 0));
-  title_dim = 0;
-  draw_title_backdrop();
-  EXPECT_TRUE(std::equal(FrameBuffer, FrameBuffer + screen_pixels, title_backdrop));
+    for (int k = 0; k < 4; ++k)
+      ASSERT_EQ(byte_of(FrameBuffer[i], k), std::max(byte_of(title_backdrop[i], k) - 64, 0));
 }
 
 bool record_frame(const uint8_t* pixels, int32_t pitch, int32_t bpp, void* user) {
@@ -181,15 +145,13 @@ TEST_F(Intermission, FadesInOverSixtyFourVerticalBlanks) {
   platform_close();
   // The grey subtracted runs 254, 250, ..., 2: 64 frames, then fade_colour goes negative.
   EXPECT_EQ(fade_colour, 0xFEFEFE - 64 * 0x040404);
-  int red = int(title_backdrop[10 * screen_width + 10] >> 16 & 255);
   ASSERT_GE(reds.size(), 64u);
-  EXPECT_EQ(reds.back(), std::max(red - 2, 0));
+  EXPECT_EQ(reds.back(), std::max(byte_of(title_backdrop[10 * screen_width + 10], 2) - 2, 0));
   EXPECT_TRUE(std::is_sorted(reds.begin(), reds.end()));
   // The FrameBuffer keeps the last picture: the title dimmed by 2.
   for (int i = 0; i < screen_width * 50; i += 13)
-    for (int shift = 0; shift < 24; shift += 8)
-      ASSERT_EQ(int(FrameBuffer[i] >> shift & 255), std::max(int(title_backdrop[i] >> shift & 255) - 2, 0))
-          << i;
+    for (int k = 0; k < 3; ++k)
+      ASSERT_EQ(byte_of(FrameBuffer[i], k), std::max(byte_of(title_backdrop[i], k) - 2, 0)) << i;
 }
 
 TEST_F(Intermission, QuitOnEntryDrawsNothing) {
@@ -198,9 +160,8 @@ TEST_F(Intermission, QuitOnEntryDrawsNothing) {
   quit_flag = 1;
   intermission_run();
   EXPECT_EQ(fade_colour, 0xFEFEFE);
-  EXPECT_TRUE(std::all_of(prev_frame, prev_frame + screen_pixels, [](uint32_t p) { return p == 0; }));
-  EXPECT_TRUE(
-      std::all_of(FrameBuffer, FrameBuffer + screen_pixels, [](uint32_t p) { return p == 0x00123456u; }));
+  EXPECT_TRUE(all_are(prev_frame, 0));
+  EXPECT_TRUE(all_are(FrameBuffer, 0x00123456u));
 }
 
 }  // namespace
