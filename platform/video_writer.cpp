@@ -45,8 +45,11 @@ void guard_temp_file(const std::string& temp) {
   struct sigaction action = {};
   action.sa_handler = on_interrupt;
   sigemptyset(&action.sa_mask);
-  for (size_t i = 0; i < std::size(handled_signals); ++i)
-    sigaction(handled_signals[i], &action, &previous_actions[i]);
+  for (size_t i = 0; i < std::size(handled_signals); ++i) {
+    sigaction(handled_signals[i], nullptr, &previous_actions[i]);
+    // A signal the process was started to ignore (a background job, nohup) stays ignored.
+    if (previous_actions[i].sa_handler != SIG_IGN) sigaction(handled_signals[i], &action, nullptr);
+  }
 }
 
 void release_temp_guard() {
