@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "render3d/pixel_ops.h"
 #include "render_fixture.h"
@@ -19,10 +22,12 @@ uint32_t next_word(uint32_t& state) {
 }
 
 TEST(PixelOps, Sse2AndPortableGiveTheSameBytes) {
-  EXPECT_EQ(pixel_portable::add_sat(0xF0800110, 0x20810220), 0xFFFF0330u);
-  EXPECT_EQ(pixel_portable::sub_sat(0x10800330, 0x20810120), 0x00000210u);
-  EXPECT_EQ(pixel_portable::blend(0x00000000, 0xFFFFFFFF, 255), 0xFEFEFEFEu);
-  EXPECT_EQ(pixel_portable::modulate(0xFF804020, 128, 255, 0), 0x00007F20u);
+  EXPECT_EQ(
+      (std::array{pixel_portable::add_sat(0xF0800110, 0x20810220),
+                  pixel_portable::sub_sat(0x10800330, 0x20810120),
+                  pixel_portable::blend(0x12345678, 0xFFFFFFFF, 0), pixel_portable::blend(0, 0xFFFFFFFF, 255),
+                  pixel_portable::modulate(0xFF804020, 128, 255, 0)}),
+      (std::array{0xFFFF0330u, 0x00000210u, 0x12345678u, 0xFEFEFEFEu, 0x00007F20u}));
 #if defined(__SSE2__)
   uint32_t state = 7;
   const uint32_t edge[] = {0, 0xFFFFFFFF, 0x80808080, 0x7F7F7F7F, 0x01FF00FE};
@@ -53,7 +58,6 @@ TEST_F(Effects, CrossfadeClampsAndWeighs) {
     for (int i = 0; i < 64000; ++i)
       ASSERT_EQ(FrameBuffer[i], pixel_portable::blend(saved_frame[i], before[i], uint32_t(clamped))) << i;
   }
-  EXPECT_EQ(pixel_portable::blend(0x12345678, 0xFFFFFFFF, 0), 0x12345678u);  // level 0: the saved frame
 }
 
 TEST_F(Effects, BlurBordersUniformPicturesAndInPlaceOrder) {
@@ -92,20 +96,20 @@ TEST_F(Effects, DissolveThresholds) {
   scene_time = 100;
   dissolve_start();
   EXPECT_EQ(dissolve_done, 0);
-  struct Step {
-    float time;
-    int threshold;  // lowest mask byte copied
-    float effect_time;
-  };
-  // e = (time - start) x speed 4: threshold 255 - e; past 255 everything is copied, even later on.
-  for (const Step& s : {Step{100, 255, 0}, {110, 215, 40}, {164, 0, 256}, {101, 0, 4}}) {
-    SCOPED_TRACE(s.time);
-    scene_time = s.time;
+  // e = (time - start) x speed 4, the threshold 255 - e. Only past 255 is the dissolve done; from
+  // then on everything is copied. Scene time, e, lowest mask byte copied, done.
+  for (auto [time, e, threshold, done] : {std::tuple{100.0f, 0.0f, 255, 0},
+                                          {110.0f, 40.0f, 215, 0},
+                                          {163.75f, 255.0f, 0, 0},
+                                          {101.0f, 4.0f, 251, 0},
+                                          {164.0f, 256.0f, 0, 1},
+                                          {101.0f, 4.0f, 0, 1}}) {
+    SCOPED_TRACE(time);
+    scene_time = time;
     dissolve_frame(4.0f, image, mask);
-    EXPECT_EQ(effect_time, s.effect_time);
-    EXPECT_EQ(dissolve_done, s.threshold == 0);
+    EXPECT_EQ(std::pair(effect_time, int{dissolve_done}), std::pair(e, done));
     for (int i = 0; i < 512; ++i)
-      ASSERT_EQ(FrameBuffer[i], (i & 255) >= s.threshold ? 0x123456u : 0xABCDEFu) << i;
+      ASSERT_EQ(FrameBuffer[i], (i & 255) >= threshold ? 0x123456u : 0xABCDEFu) << i;
     clear_buffers(0xABCDEF);
   }
   scene_time = 100;
@@ -114,8 +118,7 @@ TEST_F(Effects, DissolveThresholds) {
   scene_time = 200;
   dissolve_frame(4.0f, image, mask);
   present_skip = 0;
-  EXPECT_EQ(dissolve_done, 0);
-  EXPECT_EQ(FrameBuffer[0], 0xABCDEFu);
+  EXPECT_EQ(std::pair(int{dissolve_done}, FrameBuffer[0]), std::pair(0, 0xABCDEFu));
   scene_time = 0;
 }
 
@@ -135,14 +138,13 @@ TEST_F(Effects, GlowTextureCopyWindow) {
 
 TEST_F(Effects, SharedSphereMesh) {
   build_shared_sphere_mesh();
-  EXPECT_EQ(sphere_levels, 2);
-  EXPECT_EQ(shared_mesh_face_count, 128);
-  EXPECT_EQ(shared_mesh_vertex_count, 66);
-  EXPECT_EQ(shared_mesh_texcoords[0].x, 87);  // 7000 / 80
-  EXPECT_EQ(shared_mesh_texcoords[0].y, 0);
-  EXPECT_EQ(shared_mesh_attributes[127].mode_flags, 128u);
-  EXPECT_EQ(shared_mesh_attributes[127].param, 128u);
-  EXPECT_EQ(shared_mesh_textures[0], 0u);
+  EXPECT_EQ(std::tuple(sphere_levels, shared_mesh_face_count, shared_mesh_vertex_count),
+            std::tuple(2, 128, 66));
+  // Texture coordinates are the coordinates over 80; every face is double-sided mode 0 on the alternate.
+  EXPECT_EQ(std::pair(shared_mesh_texcoords[0].x, shared_mesh_texcoords[0].y), std::pair(7000 / 80, 0));
+  EXPECT_EQ(std::tuple(shared_mesh_attributes[127].mode_flags, shared_mesh_attributes[127].param,
+                       shared_mesh_textures[0]),
+            std::tuple(128u, 128u, FaceTexture(0)));
   // Seen from its centre the sky covers the whole screen.
   draw_shared_mesh(plain_texture<0x204060>());
   for (int i = 0; i < 64000; ++i) ASSERT_EQ(FrameBuffer[i], 0x204060u) << i;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
+#include <utility>
 
 #include "render3d/fillers.h"
 #include "render_fixture.h"
@@ -18,68 +20,58 @@ TEST_F(Pipeline, TransformVertices) {
     Vec3i in;
     int32_t scale;
     uint8_t rotate_only;
-    float offset[3];
+    float offset[3], angles[3];  // view_offset; pitch, yaw, roll
     std::array<int32_t, 3> out;
   };
   const Case cases[] = {
-      {{100, 50, 0}, 1, 0, {}, {260, 150, 0}},
-      {{-30, 20, -700}, 1, 0, {}, {155, 103, -700}},  // 8000 / (7999 + 7 x 4900)
+      {{100, 50, 0}, 1, 0, {}, {}, {260, 150, 0}},
+      {{-30, 20, -700}, 1, 0, {}, {}, {155, 103, -700}},  // 8000 / (7999 + 7 x 4900)
       // Near depths are clamped: 7 x z stops at 1000, the divisor at 999.
-      {{100, -100, 143}, 1, 0, {}, {960, -700, 143}},
-      {{100, -100, 30000}, 1, 0, {}, {960, -700, 30000}},
+      {{100, -100, 143}, 1, 0, {}, {}, {960, -700, 143}},
+      {{100, -100, 30000}, 1, 0, {}, {}, {960, -700, 30000}},
       // Scaled, then offset by (10, -5, 0): the offset is truncated toward zero.
-      {{20, 10, 0}, 3, 0, {10.9f, -5.9f, -0.5f}, {230, 125, 0}},
-      // Rotate-only: normal_offset (128, 128) instead of the projection; view_offset is ignored.
-      {{-40, 70, 5000}, 1, 1, {1000, 0, 0}, {88, 198, 5000}},
+      {{20, 10, 0}, 3, 0, {10.9f, -5.9f, -0.5f}, {}, {230, 125, 0}},
+      // Rotate-only adds normal_offset (128, 128) and ignores view_offset. Quarter turns are exact
+      // (the 16.16 cosine truncates to 0): yaw, then pitch, then roll.
+      {{-40, 70, 5000}, 1, 1, {1000, 0, 0}, {}, {88, 198, 5000}},
+      {{300, -200, 100}, 1, 1, {}, {0, 64, 0}, {228, -72, -300}},
+      {{300, -200, 100}, 1, 1, {}, {64, 0, 0}, {428, 28, -200}},
+      {{300, -200, 100}, 1, 1, {}, {0, 0, 64}, {328, 428, 100}},
+      {{300, -200, 100}, 1, 1, {}, {64, 64, 64}, {-172, 228, -200}},
   };
   normal_offset[0] = normal_offset[1] = 128;
   for (const Case& c : cases) {
     SCOPED_TRACE(&c - cases);
     for (int i = 0; i < 3; ++i) view_offset[i] = c.offset[i];
+    view_pitch = c.angles[0], view_yaw = c.angles[1], view_roll = c.angles[2];
     Vec3i out[1];
     transform_vertices(&c.in, out, 1, c.scale, 7, c.rotate_only, 0, 0);
     EXPECT_EQ(xyz(out[0]), c.out);
+    if (!c.rotate_only) continue;
+    rotate_point(c.in.x, c.in.y, c.in.z, c.angles[0], c.angles[1], c.angles[2]);  // the float rotation
+    EXPECT_EQ((std::array{rotated_point[0] + 128, rotated_point[1] + 128, rotated_point[2]}), c.out);
   }
   // Offsets count 32-bit words; a count of 0 writes nothing.
-  view_offset[0] = 0;
+  view_offset[0] = view_pitch = view_yaw = view_roll = 0;
   const Vec3i in[3] = {{0, 0, 0}, {0, 0, 0}, {100, 50, 0}};
   Vec3i out[3] = {};
   transform_vertices(in, out, 1, 1, 7, 0, 6, 3);
   transform_vertices(in, out, 0, 1, 7, 0, 0, 0);
-  EXPECT_EQ(xyz(out[0]), (std::array{0, 0, 0}));
+  EXPECT_EQ(xyz(out[0]), xyz(out[2]));
   EXPECT_EQ(xyz(out[1]), (std::array{260, 150, 0}));
-  EXPECT_EQ(xyz(out[2]), (std::array{0, 0, 0}));
-}
-
-TEST_F(Pipeline, RotationsMatchRotatePoint) {
-  // Quarter turns are exact in 16.16 up to the truncated cosine, so both agree.
-  for (const auto& a : {std::array{0.f, 64.f, 0.f}, {64.f, 0.f, 0.f}, {0.f, 0.f, 64.f}, {64.f, 64.f, 64.f}}) {
-    view_pitch = a[0], view_yaw = a[1], view_roll = a[2];
-    const Vec3i in[1] = {{300, -200, 100}};
-    Vec3i out[1];
-    transform_vertices(in, out, 1, 1, 1, 1, 0, 0);
-    rotate_point(300, -200, 100, a[0], a[1], a[2]);
-    for (int k = 0; k < 3; ++k) EXPECT_NEAR(xyz(out[0])[k], rotated_point[k], 2) << a[0] << a[1] << a[2];
-  }
-  rotate_point(100, 0, 0, 0, 64, 0);  // yaw a quarter turn: x goes to -z
-  EXPECT_EQ(rotated_point[0], 0);
-  EXPECT_EQ(rotated_point[2], -100);
 }
 
 TEST_F(Pipeline, AimCameraExamples) {
+  aim_camera();  // dz = 0 counts as looking back
+  EXPECT_EQ(std::pair(view_yaw, view_pitch), std::pair(128.0f, 0.0f));
   view_offset[2] = -500;
   aim_camera();
-  EXPECT_EQ(view_yaw, 0.0f);
-  EXPECT_EQ(view_pitch, 0.0f);
-  view_offset[2] = 500;
-  view_roll = 3;
+  EXPECT_EQ(std::pair(view_yaw, view_pitch), std::pair(0.0f, 0.0f));
+  view_offset[2] = 500, view_roll = 3;
   aim_camera();
-  EXPECT_EQ(view_yaw, 128.0f);
-  EXPECT_EQ(view_roll, 3.0f);
-  EXPECT_EQ(view_offset[2], 500.0f);
-  view_roll = 0;
+  EXPECT_EQ(std::tuple(view_yaw, view_roll, view_offset[2]), std::tuple(128.0f, 3.0f, 500.0f));
   // In general position, -view_target lands straight ahead at the screen centre.
-  view_offset[0] = -300, view_offset[1] = 200, view_offset[2] = 900;
+  view_offset[0] = -300, view_offset[1] = 200, view_offset[2] = 900, view_roll = 0;
   view_target[0] = 50, view_target[1] = -70, view_target[2] = 20;
   aim_camera();
   const Vec3i in[1] = {{-50, 70, -20}};
@@ -99,27 +91,21 @@ void draw_face(const Vec3i* corners, FaceAttr attr, FaceTexture texture, const V
 }
 
 TEST_F(Pipeline, CullingAndDepthLimits) {
-  struct Case {
-    std::array<Vec3i, 3> corners;
-    uint32_t mode_flags;
-    int32_t near_limit;
-    bool drawn;
-  };
-  const Case cases[] = {
-      {{{{0, 0, 0}, {10, 0, 0}, {0, 10, 0}}}, 5, 50, true},
-      {{{{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}}, 5, 50, false},       // the other winding is culled,
-      {{{{0, 0, 0}, {0, 10, 0}, {10, 0, 0}}}, 128 + 5, 50, true},  // unless double-sided
-      {{{{0, 0, 0}, {10, 0, 50}, {0, 10, 0}}}, 5, 50, false},      // a corner at the near limit
-      {{{{0, 0, 0}, {10, 0, 50}, {0, 10, 0}}}, 5, 150, true},
-      {{{{0, 0, 0}, {10, 0, -95000}, {0, 10, 0}}}, 5, 50, false},  // or at the far one
-      {{{{0, 0, 0}, {10, 0, -94999}, {0, 10, 0}}}, 5, 50, true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
+  // Reversed winding, z of corner 1, mode flags, near limit: drawn?
+  for (auto [reversed, z, flags, limit, drawn] : {std::tuple{false, 0, 5u, 50, true},
+                                                  {true, 0, 5u, 50, false},  // the other winding is culled,
+                                                  {true, 0, 128u + 5, 50, true},  // unless double-sided
+                                                  {false, 50, 5u, 50, false},  // a corner at the near limit
+                                                  {false, 50, 5u, 150, true},
+                                                  {false, -95000, 5u, 50, false},  // or at the far one
+                                                  {false, -94999, 5u, 50, true}}) {
+    SCOPED_TRACE(testing::Message() << reversed << " " << z << " " << flags << " " << limit);
     clear_buffers(0);
-    near_z_limit = c.near_limit;
-    draw_face(c.corners.data(), {c.mode_flags, 0}, 0xFF8040);
-    EXPECT_EQ(pixel(1, 1), c.drawn ? 0xFF8040u : 0u);
+    near_z_limit = limit;
+    const Vec3i a = {10, 0, z}, b = {0, 10, 0};
+    const Vec3i corners[3] = {{0, 0, 0}, reversed ? b : a, reversed ? a : b};
+    draw_face(corners, {flags, 0}, 0xFF8040);
+    EXPECT_EQ(pixel(1, 1), drawn ? 0xFF8040u : 0u);
   }
   // Faces before render_first_face are skipped, and count starts from it.
   const Vec3i corners[3] = {{0, 0, 0}, {10, 0, 0}, {0, 10, 0}};
@@ -132,26 +118,19 @@ TEST_F(Pipeline, CullingAndDepthLimits) {
 }
 
 TEST_F(Pipeline, SpriteFaces) {
-  struct Case {
-    int32_t x, z;
-    FaceTexture size;
-    std::pair<int, int> row;  // extent of row 100
-  };
-  const Case cases[] = {
-      {160, 0, 40, {-1, -1}},       // sprites need a negative depth
-      {160, -1, 10, {156, 165}},    // size 10 x 8000 / (8000 + 49) = 9
-      {160, -1, 100000, {-1, -1}},  // 99391 as a signed 16-bit size is negative: nothing
-      {100, -1000, 40, {98, 103}},  // 40 x 8000 / 57000 = 5
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
+  // x, z, base size, extent of row 100.
+  for (auto [x, z, size, row] : {std::tuple{160, 0, FaceTexture(40), std::pair(-1, -1)},  // needs z < 0
+                                 {160, -1, 10, {156, 165}},       // size 10 x 8000 / (8000 + 49) = 9
+                                 {160, -1, 100000, {-1, -1}},     // 99391 as a signed 16-bit size: < 0
+                                 {100, -1000, 40, {98, 103}}}) {  // 40 x 8000 / 57000 = 5
+    SCOPED_TRACE(size);
     clear_buffers(0);
-    const Vec3i corners[3] = {{c.x, 100, c.z}, {0, 0, 0}, {0, 0, 0}};
-    draw_face(corners, {3, 0x000010}, c.size, nullptr, nullptr, nullptr, nullptr, plain_texture<0xFFFFFF>());
-    EXPECT_EQ(extent(100), c.row);
+    const Vec3i corners[3] = {{x, 100, z}, {0, 0, 0}, {0, 0, 0}};
+    draw_face(corners, {3, 0x000010}, size, nullptr, nullptr, nullptr, nullptr, plain_texture<0xFFFFFF>());
+    EXPECT_EQ(extent(100), row);
   }
-  EXPECT_EQ(pixel(100, 100), 0xFFFFEFu);  // the parameter is subtracted from each texel
-  EXPECT_EQ(depth(100, 100), INT32_MIN);  // sprites leave depth alone
+  // The parameter is subtracted from each texel; sprites leave depth alone.
+  EXPECT_EQ(pixel_depth(100, 100), std::pair(0xFFFFEFu, INT32_MIN));
 }
 
 TEST_F(Pipeline, TexturedModes) {
@@ -161,12 +140,11 @@ TEST_F(Pipeline, TexturedModes) {
   // Mode 0, parameter 1: all shades 0 draws opaque, with depth; shade 128 goes halfway to white.
   clear_buffers(0xFFFFFF);
   draw_face(corners, {128, 1}, texture, texcoords);
-  EXPECT_EQ(pixel(2, 2), coord_texture[5 * 256 + 7]);
-  EXPECT_EQ(depth(2, 2), -10 << 16);
+  EXPECT_EQ(pixel_depth(2, 2), std::pair(texel(5, 7), -10 << 16));
   vertex_shade[0] = vertex_shade[3] = vertex_shade[6] = 128;
   clear_buffers(0xFFFFFF);
   draw_face(corners, {128, 1}, texture, texcoords);
-  EXPECT_EQ(pixel(2, 2), 0x828380u);  // (t + 255) x 128 >> 8 of texel 0x050701
+  EXPECT_EQ(pixel_depth(2, 2), std::pair(0x828380u, -10 << 16));  // (t + 255) x 128 >> 8 of 0x050701
   // Parameter 128: the alternate texture, opaque.
   draw_face(corners, {128, 128}, texture, texcoords, plain_texture<0x445566>());
   EXPECT_EQ(pixel(2, 2), 0x445566u);
@@ -175,7 +153,7 @@ TEST_F(Pipeline, TexturedModes) {
   for (int i = 0; i < 65536; ++i) env[i] = i == 128 * 256 + 118 ? 0x000100 : 0xFFFFFF;
   const Vec3i normals[3] = {{-21, 1, 0}, {-21, 1, 0}, {-21, 1, 0}};
   draw_face(corners, {1, 0}, texture, texcoords, nullptr, normals, env);
-  EXPECT_EQ(pixel(2, 2), coord_texture[7 * 256 + 5] + 0x100);
+  EXPECT_EQ(pixel(2, 2), texel(7, 5) + 0x100);
   // Mode 2: red x 255 / 128 nearly doubles, green x 64 / 128 halves, blue x 128 / 128 stays.
   for (int k = 0; k < 9; k += 3) vertex_shade[k] = 255, vertex_shade[k + 1] = 64, vertex_shade[k + 2] = 128;
   draw_face(corners, {2, 0}, texture, texcoords);

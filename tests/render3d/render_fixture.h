@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 #include "render3d/pipeline.h"
 #include "shell/present.h"
@@ -28,12 +29,19 @@ class RenderTest : public ::testing::Test {
   }
   static uint32_t pixel(int x, int y) { return FrameBuffer[y * 320 + x]; }
   static int32_t depth(int x, int y) { return ZBuffer[y * 320 + x]; }
+  static std::pair<uint32_t, int32_t> pixel_depth(int x, int y) { return {pixel(x, y), depth(x, y)}; }
+  static uint32_t texel(int row, int column) { return coord_texture[row * 256 + column]; }
   // Columns [first, end) of row y that differ from background; (-1, -1) when none do.
   static std::pair<int, int> extent(int y, uint32_t background = 0) {
     int first = -1, end = -1;
     for (int x = 0; x < 320; ++x)
       if (pixel(x, y) != background) first = first < 0 ? x : first, end = x + 1;
     return {first, end};
+  }
+  static std::vector<std::pair<int, int>> extents(std::initializer_list<int> rows) {
+    std::vector<std::pair<int, int>> e;
+    for (int y : rows) e.push_back(extent(y));
+    return e;
   }
   static void set_corners(std::initializer_list<std::array<int, 3>> xyz) {
     int k = 0;

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <numeric>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -110,21 +112,24 @@ TEST(SynthWaveforms, SamplesAt441Hz) {
   silenced.amplitude_sources = route(src_env(2));
   VoiceParams width_from_source = wave(synth_wave_pulse, 441);
   width_from_source.pulse_width_sources = route(src_env(3));
-  const std::pair<VoiceParams, std::vector<std::pair<int, int>>> cases[] = {
-      {wave(synth_wave_sine, 441), {{0, 0}, {25, a}, {75, -a}}},  // period 100 samples
-      {wave(synth_wave_saw, 441), {{0, -a}, {50, 0}, {99, 31861}, {100, -a}}},
-      {inverted, {{0, a - 1}, {50, -1}, {99, -31862}, {100, a - 1}}},
-      {halved, {{0, -16255}, {50, 0}, {99, 15929}}},
-      {silenced, {{0, 0}, {99, 0}}},
+  // Voice, sum of all 2048 samples, samples.
+  const std::tuple<VoiceParams, int64_t, std::vector<std::pair<int, int>>> cases[] = {
+      {wave(synth_wave_sine, 441), 1028403, {{0, 0}, {25, a}, {75, -a}}},  // period 100 samples
+      {wave(synth_wave_saw, 441), -1477322, {{0, -a}, {50, 0}, {99, 31861}, {100, -a}}},
+      {inverted, 1475274, {{0, a - 1}, {50, -1}, {99, -31862}, {100, a - 1}}},
+      {halved, -738593, {{0, -16255}, {50, 0}, {99, 15929}}},
+      {silenced, 0, {{0, 0}, {99, 0}}},
       // Starts at +A and falls; each turning point is held for two samples.
-      {wave(synth_wave_triangle, 441), {{0, a}, {25, 0}, {50, -a}, {51, -a}, {52, -31211}, {101, a}}},
+      {wave(synth_wave_triangle, 441), 223680, {{0, a}, {25, 0}, {50, -a}, {51, -a}, {52, -31211}, {101, a}}},
       // Low first; an edge once the counter passes the half: runs of 51, 51; of 26, 76, 26; of 26, 75, 26.
-      {wave(synth_wave_pulse, 441), {{0, -a}, {50, -a}, {51, a}, {101, a}, {102, -a}}},
-      {wave(synth_wave_pulse, 441, 127, 25), {{25, -a}, {26, a}, {101, a}, {102, -a}, {127, -a}, {128, a}}},
-      {width_from_source, {{25, -a}, {26, a}, {100, a}, {101, -a}, {126, -a}, {127, a}}},
-      {wave(9, 441), {{25, 0}, {2047, 0}}},  // unknown waveform: silence
+      {wave(synth_wave_pulse, 441), -260096, {{0, -a}, {50, -a}, {51, a}, {101, a}, {102, -a}}},
+      {wave(synth_wave_pulse, 441, 127, 25),
+       32251904,
+       {{25, -a}, {26, a}, {101, a}, {102, -a}, {127, -a}, {128, a}}},
+      {width_from_source, 31081472, {{25, -a}, {26, a}, {100, a}, {101, -a}, {126, -a}, {127, a}}},
+      {wave(9, 441), 0, {{25, 0}, {2047, 0}}},  // unknown waveform: silence
   };
-  for (const auto& [voice, samples] : cases) {
+  for (const auto& [voice, sum, samples] : cases) {
     SCOPED_TRACE(testing::Message() << "waveform " << int{voice.waveform} << ", first sample "
                                     << samples[0].second);
     p.voices[0] = voice;
@@ -132,6 +137,7 @@ TEST(SynthWaveforms, SamplesAt441Hz) {
     std::fill(voice_buffer, voice_buffer + 2048, 0x5A5A);
     render_voice(0);
     for (auto [i, v] : samples) EXPECT_EQ(voice_buffer[i], v) << i;
+    EXPECT_EQ(std::accumulate(voice_buffer, voice_buffer + 2048, int64_t{0}), sum);
   }
 }
 
@@ -187,31 +193,32 @@ TEST(SynthWaveforms, NoiseIsRepeatableAndInRange) {
 TEST(SynthRouting, ModulatorsSeeLowerIndicesOfThisPatchAndHigherOfThePrevious) {
   const int32_t n = 4096;
   SynthPatch p = bare_patch(n);
-  // Voices 1 and 3 are saw modulators scaled by modulator 2, which holds 32768 (a half). Voice 4 is
-  // a noise modulator pitched by voice 2: drawn at F / 4 from what an earlier patch left, then at F.
-  p.voices[0] = p.voices[2] = wave(synth_wave_saw, 441);
-  p.voices[0].amplitude_sources = p.voices[2].amplitude_sources = route(src_voice(2));
-  p.voices[1] = zero_line_modulator;
-  p.voices[3] = wave(synth_wave_noise, 4410, 50);
-  p.voices[3].pitch_sources = route(src_voice(2));
-  p.voices[0].modulator = p.voices[2].modulator = p.voices[3].modulator = 1;
-  std::fill(source_buffer + 9 * n, source_buffer + 10 * n, 0);  // what an earlier patch left
+  // Modulator 3 holds 32768 (a half). Saw modulators 1 and 4 are scaled by it; noise modulator 2 is
+  // pitched by it. Voices 1 and 2 come before it: they read what an earlier patch left in its region.
+  p.voices[0] = p.voices[3] = wave(synth_wave_saw, 441);
+  p.voices[0].amplitude_sources = p.voices[3].amplitude_sources = route(src_voice(3));
+  p.voices[1] = wave(synth_wave_noise, 4410, 50);
+  p.voices[1].pitch_sources = route(src_voice(3));
+  p.voices[2] = zero_line_modulator;
+  p.voices[0].modulator = p.voices[1].modulator = p.voices[3].modulator = 1;
+  std::fill(source_buffer + 10 * n, source_buffer + 11 * n, 0);  // what an earlier patch left
   synthesize_sample(p);
   const uint32_t after = demo_rand_state;
   for (int i = 0; i < n; ++i) {
     ASSERT_EQ(region(9, n)[i], 32768) << i;   // voice 1 scaled by the old zeros
-    ASSERT_EQ(region(10, n)[i], 32768) << i;  // voice 2 now
+    ASSERT_EQ(region(11, n)[i], 32768) << i;  // voice 3 now
     ASSERT_EQ(mix_buffer[i], 0) << i;         // modulators are not heard
   }
-  EXPECT_EQ(region(11, n)[0], 32768 - 32512 / 2);  // voice 3 sees this patch's voice 2
-  EXPECT_EQ(region(11, n)[99], 32768 + 31861 / 2);
-  synthesize_sample(p);  // region 10 holds 32768 from the start: voice 1 is halved too
+  EXPECT_EQ(region(12, n)[0], 32768 - 32512 / 2);  // voice 4 sees this patch's voice 3
+  EXPECT_EQ(region(12, n)[99], 32768 + 31861 / 2);
+  synthesize_sample(p);  // region 11 holds 32768 from the start: voice 1 is halved too
   EXPECT_EQ(region(9, n)[0], 32768 - 32512 / 2);
-  // The random state is the one of the second render of every voice, with every region current.
-  render_voice(3);
+  // The random state is the one of the second render of every voice, with every region current:
+  // noise drawn at F, not at F / 4 as from the old zeros.
+  render_voice(1);
   EXPECT_EQ(demo_rand_state, after);
-  std::fill(source_buffer + 9 * n, source_buffer + 10 * n, 0);
-  render_voice(3);
+  std::fill(source_buffer + 10 * n, source_buffer + 11 * n, 0);
+  render_voice(1);
   EXPECT_NE(demo_rand_state, after);
 }
 
@@ -278,12 +285,14 @@ TEST(SynthMaster, FilterFixedAndRouted) {
   run(1000, 1000, 100.0f);                // rings at the cutoff; the state is limited, not wrapped
   EXPECT_GT(*std::max_element(mix_buffer, mix_buffer + 1024), 32000);
   EXPECT_LT(*std::min_element(mix_buffer, mix_buffer + 1024), -32000);
+  for (int i = 1; i < 1024; ++i) ASSERT_LT(std::abs(mix_buffer[i] - mix_buffer[i - 1]), 10000) << i;
   run(3000, 8191, 1.0f);
   const std::vector<int16_t> fixed(mix_buffer, mix_buffer + 1024);
   p.master.cutoff_sources = route(src_env(1));
   p.master.resonance_sources = route(src_env(2));
   run(3000, 0, 0.0f);
   for (int i = 0; i < 1024; ++i) ASSERT_NEAR(mix_buffer[i], fixed[i], 30) << i;
+  p.master.cutoff_sources = p.master.resonance_sources = {};
   p.filter_on = 2;  // only switch value 1 runs it
   EXPECT_GT(run(8000, 1000, 0.7f), 10000);
 }
