@@ -1,6 +1,7 @@
 #include "platform/capture.h"
 
 #include <SDL.h>
+#include <libopenmpt/libopenmpt.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "data/modules.h"
 #include "platform/backend.h"
 #include "platform/platform.h"
 #include "platform/png.h"
@@ -22,8 +24,16 @@ constexpr int display_width = 800, display_height = 600;
 constexpr int picture_width = 640, picture_height = 400;
 constexpr int picture_left = 80, picture_top = 100;
 
-// Where each half's last scene ends, in orders: the measure of the progress line.
-constexpr double half_orders[2] = {16 + 58 / 128.0, 24 + 126 / 128.0};
+// How long a module plays before it wraps, in seconds (0 if it cannot be read): each half
+// ends about there, so the two lengths measure the song for the progress line.
+double module_seconds(const uint8_t* image, uint32_t size) {
+  openmpt_module* module = openmpt_module_create_from_memory2(image, size, openmpt_log_func_silent, nullptr,
+                                                              nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (!module) return 0;
+  double seconds = openmpt_module_get_duration_seconds(module);
+  openmpt_module_destroy(module);
+  return seconds;
+}
 
 CaptureStats stats;
 
@@ -56,6 +66,9 @@ struct CaptureRun {
 
   int half = 0;  // 1 or 2 while a module plays; 0 before the first
   uint32_t half_handle = 0;
+  int64_t half_start = 0;  // the boundary at which the half's module started
+  double half_seconds[2] = {module_seconds(module_one, module_one_size),
+                            module_seconds(module_two, module_two_size)};
   SongPoint now;
   bool position_valid = false;
 
@@ -86,7 +99,7 @@ struct CaptureRun {
     uint32_t r = platform_music_position(handle);
     position_valid = r != 0xFFFFFFFF;
     if (!position_valid) return;
-    if (handle != half_handle) ++half, half_handle = handle;
+    if (handle != half_handle) ++half, half_handle = handle, half_start = boundaries;
     now = {half, int32_t(((r & 0xFF) << 8) | ((r >> 16) & 0xFF))};
   }
 
@@ -162,12 +175,13 @@ struct CaptureRun {
 
   // How far through the song the run is, 0..1.
   double song_done() const {
-    const double total = half_orders[0] + half_orders[1];
-    if (half == 0) return 0;
-    if (!position_valid) return half == 1 ? half_orders[0] / total : 1.0;
-    double orders = (now.position >> 8) + std::min(now.position & 255, 127) / 128.0;
-    orders = std::min(orders, half_orders[half - 1]);
-    return std::min(1.0, ((half == 2 ? half_orders[0] : 0) + orders) / total);
+    const double total = half_seconds[0] + half_seconds[1];
+    if (half == 0 || total <= 0) return 0;
+    if (!position_valid && half == 2) return 1;  // the second module has stopped: the end fade
+    double played =
+        std::min(double(boundaries - half_start) / VideoWriter::frame_rate, half_seconds[half - 1]);
+    if (!position_valid) played = half_seconds[0];  // between the halves
+    return std::min(1.0, ((half == 2 ? half_seconds[0] : 0) + played) / total);
   }
 
   // A line on stderr: rewritten in place a few times a second on a terminal, otherwise
