@@ -140,7 +140,7 @@ TEST(ModulePatches, FollowTheirFormatAndTheKickIsTheDocumentedOne) {
       const SynthPatch& p = c.patches[i];
       SCOPED_TRACE(c.samples[i].name);
       EXPECT_TRUE(p.master.length % 512 == 0 && p.master.length <= 65536);
-      EXPECT_EQ(std::tie(p.master.rate, p.master.output_level), std::make_tuple(44100, 127));
+      EXPECT_EQ(std::make_tuple(int(p.master.rate), int(p.master.output_level)), std::make_tuple(44100, 127));
       EXPECT_TRUE(std::all_of(std::begin(p.unused_0), std::end(p.unused_0), [](uint8_t b) { return !b; }));
       // A routed modulator must be written by this patch before it is read (no leftovers).
       for (int v = 0; v < 8; ++v)

@@ -7,10 +7,9 @@
 #include <vector>
 
 struct XmSample {
-  uint32_t header_offset = 0, data_offset = 0;
-  uint32_t length = 0, loop_start = 0, loop_length = 0;
-  uint8_t volume = 0, type = 0, panning = 0;
-  int8_t finetune = 0, relative_note = 0;
+  uint32_t header_offset = 0, data_offset = 0, length = 0, loop_start = 0, loop_length = 0;
+  uint8_t volume = 0, type = 0;
+  int8_t finetune = 0;
   std::string name;
 };
 
@@ -122,9 +121,8 @@ inline XmModule read_xm(const uint8_t* data, size_t size) {
       XmSample smp;
       smp.header_offset = uint32_t(at);
       smp.length = u32(), smp.loop_start = u32(), smp.loop_length = u32();
-      smp.volume = u8(), smp.finetune = int8_t(u8()), smp.type = u8(), smp.panning = u8();
-      smp.relative_note = int8_t(u8());
-      u8();
+      smp.volume = u8(), smp.finetune = int8_t(u8()), smp.type = u8();
+      at += 3;  // panning, relative note, reserved: the score's to choose
       smp.name = text(22);
       at = smp.header_offset + sample_header_size;
       ins.samples.push_back(smp);

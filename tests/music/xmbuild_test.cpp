@@ -21,6 +21,8 @@ TEST(XmBuild, WritesGoodScoresAndRejectsBadOnesWithTheirLine) {
   } cases[] = {
       {"pattern 0 rows=32\n  1: c*2\n  2: @16 c+12\nend\norder 0\n", nullptr},
       {"pattern 0 rows=16\n  1: c*5\nend\norder 0\n", "line 13: clip c runs past row 15"},
+      {"pattern 0 rows=16\n  1: @4 c\nend\norder 0\n",
+       "line 13: clip c runs past row 15"},  // its key-off on row 16
       {"pattern 0 rows=16\n  1: d\nend\norder 0\n", "line 13: unknown clip d"},
       {"pattern 0 rows=16\n  3: c\nend\norder 0\n", "line 13: '3' is out of range 1..2"},
       {"pattern 0 rows=16\n  1: c:2\nend\norder 0\n", "line 13: instrument 2 has no sample"},
