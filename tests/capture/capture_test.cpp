@@ -279,3 +279,40 @@ TEST(Capture, CommandLine) {
   EXPECT_NE(err.find("% of the song"), std::string::npos) << err;
   EXPECT_EQ(err.find('\r'), std::string::npos);
 }
+
+// Without a display server the demo says so and captures into talvex.mp4 in the current
+// folder; stopped half-way (SIGTERM), it leaves nothing behind.
+TEST(Capture, WithoutAScreenItCapturesInstead) {
+  if (!have_talvex()) GTEST_SKIP() << "talvex is not built";
+  fs::path dir = scratch("no_screen");
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::string err = (dir / "stderr.txt").string();
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    if (chdir(dir.c_str()) != 0 || !std::freopen(err.c_str(), "w", stderr)) _exit(98);
+    std::string talvex = std::string(TALVEX_BINARY_DIR) + "/talvex";
+    execl(talvex.c_str(), talvex.c_str(), static_cast<char*>(nullptr));
+    _exit(99);
+  }
+  bool said = false, writing = false;
+  for (int i = 0; i < 600 && !(said && writing); ++i) {
+    usleep(50000);
+    said = file_bytes(err).find("no screen") != std::string::npos;
+    for (auto& f : fs::directory_iterator(dir))
+      writing |= f.path().filename().string().starts_with("talvex.mp4.");
+  }
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(said) << file_bytes(err);
+  EXPECT_TRUE(writing);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+  int files = 0;
+  for (auto& f : fs::directory_iterator(dir)) files += f.path().filename() != "stderr.txt";
+  EXPECT_EQ(files, 0);
+}
