@@ -105,23 +105,18 @@ TEST_F(Intermission, LogoIsTextureInsideTheShapeWithAGlowAtTheEdges) {
 // The logo sits at (56, 59), every third enlarged pixel; a grey colour dims each of its bytes
 // (saturating at 0) and the sum with the picture saturates at 255. The backdrop dims the same way.
 TEST_F(Intermission, LogoPlacementAndDimming) {
-  std::fill_n(FrameBuffer, screen_pixels, 0u);
-  draw_title_logo(0);
-  for (int y = 0; y < screen_height; ++y)
-    for (int x = 0; x < screen_width; ++x) {
-      bool on = x >= 56 && x <= 263 && y >= 59 && y <= 140;
-      ASSERT_EQ(FrameBuffer[y * screen_width + x], on ? logo_pixel(3 * (x - 56) + 2, 3 * (y - 59) + 2) : 0u)
-          << x << "," << y;
-    }
   std::fill_n(FrameBuffer, screen_pixels, 0xF0F0F0F0u);
   draw_title_logo(0x303030);
-  for (int y = 0; y < logo_height; ++y)
-    for (int x = 0; x < logo_width; ++x)
+  for (int y = 0; y < screen_height; ++y)
+    for (int x = 0; x < screen_width; ++x) {
+      const bool on = x >= 56 && x <= 263 && y >= 59 && y <= 140;
+      const uint32_t logo = on ? logo_pixel(3 * (x - 56) + 2, 3 * (y - 59) + 2) : 0;
       for (int k = 0; k < 4; ++k) {
-        int dimmed = std::max(byte_of(logo_pixel(3 * x + 2, 3 * y + 2), k) - (k < 3 ? 0x30 : 0), 0);
-        ASSERT_EQ(byte_of(FrameBuffer[(59 + y) * screen_width + 56 + x], k), std::min(0xF0 + dimmed, 255))
+        const int dimmed = std::max(byte_of(logo, k) - (k < 3 ? 0x30 : 0), 0);
+        ASSERT_EQ(byte_of(FrameBuffer[y * screen_width + x], k), std::min(0xF0 + dimmed, 255))
             << x << "," << y << " byte " << k;
       }
+    }
   title_dim = 0x4040404040404040ull;
   draw_title_backdrop();
   for (int i = 0; i < screen_pixels; i += 7)
