@@ -51,23 +51,13 @@ TEST_F(Hostile, FillersStayInsideTheScreen) {
       c = {next(range), next(range),     next(3000),      next(100000),    next(100000),   next(1000),
            next(1000),  next(255) & 255, next(255) & 255, next(255) & 255, next(255) & 255};
     }
-    switch (round % 6) {
-      case 0:
-        fill_textured(flat_texture, uint32_t(round / 6 % 3));
-        break;
-      case 1:
-        fill_env_mapped(flat_texture, coord_texture);
-        break;
-      case 2:
-        fill_colour_modulated(flat_texture);
-        break;
-      case 3:
-        fill_flat(0x808080, uint32_t(round / 6 % 2));
-        break;
-      default:
-        draw_sprite(next(range), next(range), next(3000), int16_t(next(32767)), 0x010101, flat_texture);
-        break;
-    }
+    const int kind = round % 6;
+    if (kind == 0) fill_textured(flat_texture, uint32_t(round / 6 % 3));
+    if (kind == 1) fill_env_mapped(flat_texture, coord_texture);
+    if (kind == 2) fill_colour_modulated(flat_texture);
+    if (kind == 3) fill_flat(0x808080, uint32_t(round / 6 % 2));
+    if (kind >= 4)
+      draw_sprite(next(range), next(range), next(3000), int16_t(next(32767)), 0x010101, flat_texture);
   }
   EXPECT_TRUE(nothing_past_the_screen());
 }

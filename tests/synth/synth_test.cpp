@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -30,7 +31,7 @@ const uint16_t* region(int source, int32_t length) { return source_buffer + (sou
 TEST(SynthEnvelope, Breakpoints) {
   struct Case {
     EnvelopeParams e;
-    int16_t time[8], level[8];
+    std::array<int, 8> time, level;
   };
   const Case cases[] = {
       // ramp2 0 keeps the level; a release returns to the start level, even past unit 512.
@@ -46,10 +47,10 @@ TEST(SynthEnvelope, Breakpoints) {
     SynthPatch p = bare_patch(2048);
     p.envelopes[0] = c.e;
     synthesize_sample(p);
-    for (int k = 0; k < 8; ++k) {
-      EXPECT_EQ(envelope_points[0][k].time, c.time[k]) << k;
-      EXPECT_EQ(envelope_points[0][k].level, c.level[k]) << k;
-    }
+    std::array<int, 8> time, level;
+    for (int k = 0; k < 8; ++k) time[k] = envelope_points[0][k].time, level[k] = envelope_points[0][k].level;
+    EXPECT_EQ(time, c.time);
+    EXPECT_EQ(level, c.level);
   }
 }
 
