@@ -4,6 +4,8 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <thread>
 
@@ -29,12 +31,28 @@ class SdlBackend final : public Backend {
     if (!video_) {
       bool has_display =
           SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("SDL_VIDEODRIVER");
-      video_ = has_display && SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-      if (!video_) return;
+      // A busy display server may refuse a connection for a moment: try for about a second.
+      for (int attempt = 0; has_display && !video_ && attempt < 10; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        video_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+        if (video_ && invisible_driver()) {
+          SDL_QuitSubSystem(SDL_INIT_VIDEO);
+          SDL_SetError("no display server answered");
+          video_ = false;
+        }
+      }
+      if (!video_) {
+        if (has_display) std::fprintf(stderr, "talvex: SDL video: %s\n", SDL_GetError());
+        return;
+      }
     }
     Uint32 flags = options_.windowed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
     window_ = SDL_CreateWindow("Talvex", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600, flags);
-    if (window_) hide_cursor();
+    if (window_) {
+      hide_cursor();
+    } else {
+      std::fprintf(stderr, "talvex: SDL window: %s\n", SDL_GetError());
+    }
   }
   void window_close() override {
     display_release();
@@ -196,6 +214,15 @@ class SdlBackend final : public Backend {
     self->callback_sample_ = platform.player.rendered();
     self->callback_time_ = Clock::now();
     platform.player.render(reinterpret_cast<int16_t*>(stream), bytes / 4);
+  }
+
+  // SDL falls back to drivers that show nothing when the display server does not answer;
+  // the demo would then run invisibly. Such a driver is taken only when it was asked for.
+  static bool invisible_driver() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+    bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    return invisible && !(asked && std::strcmp(asked, driver) == 0);
   }
 
   int64_t current_slot() const {

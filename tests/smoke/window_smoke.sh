@@ -19,7 +19,11 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 if [ -z "$window" ]; then
-  echo "no Talvex window appeared"; kill "$pid" 2>/dev/null; exit 1
+  echo "no Talvex window appeared"
+  kill -0 "$pid" 2>/dev/null && echo "talvex is running" || echo "talvex is not running"
+  xwininfo -root -tree 2>&1 | head -n 12
+  cat "$out/stderr.txt"
+  kill "$pid" 2>/dev/null; exit 1
 fi
 sleep 1
 
