@@ -1,6 +1,5 @@
 #include "platform/capture.h"
 
-#include <SDL.h>
 #include <libopenmpt/libopenmpt.h>
 #include <unistd.h>
 
@@ -342,15 +341,6 @@ int run_capture(const CaptureOptions& options) {
   return status;
 }
 
-bool screen_available() {
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  const char* driver = std::getenv("SDL_VIDEODRIVER");
-  // A chosen SDL driver (a console framebuffer, say) needs no display server.
-  if (!(x11 && *x11) && !(wayland && *wayland) && !(driver && *driver)) return false;
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
-  SDL_QuitSubSystem(SDL_INIT_VIDEO);
-  return true;
-}
+bool screen_available() { return sdl_screen_available(); }
 
 const CaptureStats& last_capture_stats() { return stats; }

@@ -36,6 +36,8 @@ struct SdlOptions {
   bool windowed = false;  // a resizable window instead of the desktop-sized full screen
 };
 void platform_open_sdl(const SdlOptions& options);
+// Whether SDL can open a display that really shows something (retrying a busy server).
+bool sdl_screen_available();
 
 struct HeadlessOptions {
   bool refuse_24_bit = false;    // the display refuses 800x600x24 (to try the 32-bit fallback)

@@ -17,6 +17,37 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int32_t audio_buffer_frames = 1024;
 
+bool display_named() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+    const char* value = SDL_getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+// SDL falls back to drivers that show nothing when the display server does not answer;
+// the demo would then run invisibly. Such a driver is taken only when it was asked for.
+bool invisible_driver() {
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = SDL_getenv("SDL_VIDEODRIVER");
+  bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+  return invisible && !(asked && std::strcmp(asked, driver) == 0);
+}
+
+// Starts SDL's video on a display that really shows something. A busy display server may
+// refuse a connection for a moment: try for about a second.
+bool start_video() {
+  if (!display_named()) return false;
+  for (int attempt = 0; attempt < 10; ++attempt) {
+    if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
+    if (!invisible_driver()) return true;
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    SDL_SetError("no display server answered");
+  }
+  return false;
+}
+
 class SdlBackend final : public Backend {
  public:
   explicit SdlBackend(const SdlOptions& options) : options_(options), epoch_(Clock::now()) {}
@@ -29,18 +60,8 @@ class SdlBackend final : public Backend {
 
   void window_create() override {
     if (!video_) {
-      bool has_display =
-          SDL_getenv("DISPLAY") || SDL_getenv("WAYLAND_DISPLAY") || SDL_getenv("SDL_VIDEODRIVER");
-      // A busy display server may refuse a connection for a moment: try for about a second.
-      for (int attempt = 0; has_display && !video_ && attempt < 10; ++attempt) {
-        if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        video_ = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
-        if (video_ && invisible_driver()) {
-          SDL_QuitSubSystem(SDL_INIT_VIDEO);
-          SDL_SetError("no display server answered");
-          video_ = false;
-        }
-      }
+      bool has_display = display_named();
+      video_ = start_video();
       if (!video_) {
         if (has_display) std::fprintf(stderr, "talvex: SDL video: %s\n", SDL_GetError());
         return;
@@ -216,15 +237,6 @@ class SdlBackend final : public Backend {
     platform.player.render(reinterpret_cast<int16_t*>(stream), bytes / 4);
   }
 
-  // SDL falls back to drivers that show nothing when the display server does not answer;
-  // the demo would then run invisibly. Such a driver is taken only when it was asked for.
-  static bool invisible_driver() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
-    return invisible && !(asked && std::strcmp(asked, driver) == 0);
-  }
-
   int64_t current_slot() const {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - epoch_).count() * 60 /
            1000000000;
@@ -260,4 +272,10 @@ class SdlBackend final : public Backend {
 
 std::unique_ptr<Backend> make_sdl_backend(const SdlOptions& options) {
   return std::make_unique<SdlBackend>(options);
+}
+
+bool sdl_screen_available() {
+  if (!start_video()) return false;
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  return true;
 }
