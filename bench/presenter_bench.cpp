@@ -1,6 +1,6 @@
 // The frame presenter on the headless display: scaling to 24 and 32 bits alone, and with
 // the blend, the fades or the mosaic view on top. Each case is one whole present_frame
-// (message pump and headless clock included); the differences are the parts' costs.
+// (message pump and headless clock included); the differences between cases are what each stage costs.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>

@@ -242,8 +242,8 @@ void texture_displace(int32_t amp_x, int32_t period_x, int32_t amp_y, int32_t pe
 
 namespace {
 
-// One colour through the hue, saturation and value change; c0, c1, c2 are B, G, R. The blue byte
-// plays the part that red plays in the usual formulation.
+// One colour through the hue, saturation and value change; c0, c1, c2 are B, G, R. Blue
+// stands where red usually stands, so positive hues turn the other way round.
 uint32_t hsv_colour(uint32_t colour, double hue_add, double sat_mul, double val_mul) {
   const int32_t b = colour & 0xFF, g = (colour >> 8) & 0xFF, r = (colour >> 16) & 0xFF;
   const int32_t max_i = b > g ? (b > r ? b : r) : (g > r ? g : r);
