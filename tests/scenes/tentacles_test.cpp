@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <tuple>
 
 #include "render3d/pipeline.h"
 #include "scenes/scenes.h"
@@ -42,9 +43,8 @@ TEST_F(Tentacles, ArmsHaveNineRingsOfSevenPointsAndRingZeroNeverBends) {
     bend_tentacles();
     for (int32_t a = 0; a < tentacle_arms; ++a) {
       for (int32_t n = 63 * a; n < 63 * a + 7; ++n) {
-        ASSERT_EQ(tentacle_world[n].x, tentacle_model[n].x) << n;
-        ASSERT_EQ(tentacle_world[n].y, tentacle_model[n].y) << n;
-        ASSERT_EQ(tentacle_world[n].z, tentacle_model[n].z) << n;
+        const Vec3i w = tentacle_world[n], m = tentacle_model[n];
+        ASSERT_EQ(std::tuple(w.x, w.y, w.z), std::tuple(m.x, m.y, m.z)) << n;
       }
       tip_moved = tip_moved || tentacle_world[tentacle_tips[a]].x != tentacle_model[tentacle_tips[a]].x;
     }

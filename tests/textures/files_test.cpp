@@ -28,28 +28,23 @@ const std::string& temp_dir() {
 
 bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
-TEST(Png, RoundTripsColourAlphaAndGreyAndFailuresLeaveNothing) {
-  const std::string path = temp_dir() + "/colour.png";
-  std::vector<uint32_t> pixels(7 * 5);
+TEST(Png, RoundTripsColourAndGreyAndFailuresLeaveNothing) {
+  const std::string path = temp_dir() + "/colour.png", empty = temp_dir() + "/empty.png";
+  std::vector<uint32_t> pixels(7 * 5), back;
   for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint32_t>(i * 0x01030507u + 0x11);
   int w = 0, h = 0;
-  std::vector<uint32_t> back;
-  for (bool alpha : {false, true}) {  // stride 7 over a 6-pixel-wide picture
-    ASSERT_TRUE(write_png(path.c_str(), 6, 5, pixels.data(), 7, alpha));
-    ASSERT_TRUE(read_png(path.c_str(), &w, &h, &back));
-    ASSERT_EQ(std::pair(w, h), std::pair(6, 5));
-    for (int y = 0; y < 5; ++y)
-      for (int x = 0; x < 6; ++x) ASSERT_EQ(back[y * 6 + x], pixels[y * 7 + x] | (alpha ? 0 : 0xFF000000u));
-  }
+  ASSERT_TRUE(write_png(path.c_str(), 6, 5, pixels.data(), 7));  // stride 7 over 6 pixels
+  ASSERT_TRUE(read_png(path.c_str(), &w, &h, &back));
+  ASSERT_EQ(std::pair(w, h), std::pair(6, 5));
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 6; ++x) ASSERT_EQ(back[y * 6 + x], pixels[y * 7 + x] | 0xFF000000u);
   const uint8_t grey[6] = {0, 50, 100, 150, 200, 255};
   ASSERT_TRUE(write_png_grey(path.c_str(), 3, 2, grey, 3));
   ASSERT_TRUE(read_png(path.c_str(), &w, &h, &back));
   EXPECT_EQ(back[4], 0xFFC8C8C8u);
-
   EXPECT_FALSE(write_png((temp_dir() + "/no/such/dir/x.png").c_str(), 1, 1, pixels.data(), 1));
-  EXPECT_FALSE(write_png((temp_dir() + "/empty.png").c_str(), 0, 1, pixels.data(), 1));
-  EXPECT_FALSE(exists(temp_dir() + "/empty.png"));
-  EXPECT_FALSE(exists(temp_dir() + "/empty.png.tmp"));
+  EXPECT_FALSE(write_png(empty.c_str(), 0, 1, pixels.data(), 1));
+  EXPECT_FALSE(exists(empty) || exists(empty + ".tmp"));
   std::ofstream(temp_dir() + "/junk.png") << "not a png";
   EXPECT_FALSE(read_png((temp_dir() + "/junk.png").c_str(), &w, &h, &back));
 }
