@@ -4,30 +4,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <tuple>
 
 #include "platform/png.h"
-#include "platform/video_writer.h"
 #include "tests/capture/media_probe.h"
+#include "tests/capture/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string scratch(const std::string& name) {
-  fs::path dir = fs::path(TALVEX_BINARY_DIR) / "test_output" / "capture";
-  fs::create_directories(dir);
-  return (dir / name).string();
-}
-
-std::string file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
 
 // A short excerpt: the loading count, then the first rows of the first module.
 constexpr SongPoint excerpt_end{1, 8};
@@ -60,6 +47,16 @@ ChildRun run_in_child(const CaptureOptions& options) {
   return result;
 }
 
+CaptureOptions excerpt(const std::string& name, bool crop = false) {
+  CaptureOptions o;
+  o.video_path = scratch(name);
+  o.crop = crop;
+  o.has_until = true;
+  o.until = excerpt_end;
+  o.progress = false;
+  return o;
+}
+
 // Runs the demo binary; its stderr comes back in *err.
 int run_talvex(const std::string& arguments, std::string* err) {
   std::string errors = scratch("stderr.txt");
@@ -72,51 +69,44 @@ int run_talvex(const std::string& arguments, std::string* err) {
 
 bool have_talvex() { return fs::exists(fs::path(TALVEX_BINARY_DIR) / "talvex"); }
 
-int count_lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
-
 }  // namespace
 
 TEST(CaptureOptions, SongPointsAndArguments) {
+  for (auto [text, half, position] : {std::tuple{"1:0:0", 1, 0}, {"2:20:127", 2, 20 * 256 + 127}}) {
+    SongPoint p;
+    EXPECT_TRUE(parse_song_point(text, &p) && p.half == half && p.position == position) << text;
+  }
   SongPoint p;
-  ASSERT_TRUE(parse_song_point("1:0:0", &p));
-  EXPECT_EQ(p.half, 1);
-  EXPECT_EQ(p.position, 0);
-  ASSERT_TRUE(parse_song_point("2:20:127", &p));
-  EXPECT_EQ(p.half, 2);
-  EXPECT_EQ(p.position, 20 * 256 + 127);
   for (const char* bad :
        {"", "1:0", "3:0:0", "0:1:1", "1:256:0", "1:0:256", "1:0:0x", "-1:0:0", " 1:0:0", "a:b:c"})
-    EXPECT_FALSE(parse_song_point(bad, &p)) << bad;
+    EXPECT_FALSE(parse_song_point(bad, &p)) << '"' << bad << '"';
 
+  // Each option reports how many arguments it used, 0 for someone else's, -1 (after one line) if wrong.
   const char* argv[] = {"talvex",    "--shot", "2:4:0",   "a.png", "--crop",
                         "--capture", "x.mp4",  "--until", "1:2:3"};
   char** args = const_cast<char**>(argv);
   CaptureOptions o;
-  EXPECT_EQ(parse_capture_option(9, args, 0, &o), 0);
-  EXPECT_EQ(parse_capture_option(9, args, 1, &o), 3);
-  EXPECT_EQ(parse_capture_option(9, args, 4, &o), 1);
-  EXPECT_EQ(parse_capture_option(9, args, 5, &o), 2);
-  EXPECT_EQ(parse_capture_option(9, args, 7, &o), 2);
+  for (auto [at, used] : {std::pair{0, 0}, {1, 3}, {4, 1}, {5, 2}, {7, 2}})
+    EXPECT_EQ(parse_capture_option(9, args, at, &o), used) << argv[at];
   ASSERT_EQ(o.shots.size(), 1u);
-  EXPECT_EQ(o.shots[0].at.half, 2);
-  EXPECT_EQ(o.shots[0].at.position, 1024);
-  EXPECT_EQ(o.shots[0].path, "a.png");
-  EXPECT_TRUE(o.crop && o.has_until && o.video_path == "x.mp4");
-  EXPECT_EQ(o.until.position, 2 * 256 + 3);
+  EXPECT_TRUE(o.shots[0].at.half == 2 && o.shots[0].at.position == 1024 && o.shots[0].path == "a.png");
+  EXPECT_TRUE(o.crop && o.has_until && o.video_path == "x.mp4" && o.until.position == 2 * 256 + 3);
   testing::internal::CaptureStderr();
   EXPECT_EQ(parse_capture_option(3, args, 1, &o), -1);  // --shot without its file
-  EXPECT_EQ(parse_capture_option(9, args, 7, &o) + parse_capture_option(8, args, 7, &o), 1);
+  EXPECT_EQ(parse_capture_option(8, args, 7, &o), -1);  // --until without its position
   EXPECT_EQ(count_lines(testing::internal::GetCapturedStderr()), 2);
 }
 
-TEST(Capture, ExcerptDecodesToItsFramesSizeAndSound) {
-  for (bool crop : {false, true}) {
-    CaptureOptions o;
-    o.video_path = scratch(crop ? "excerpt_crop.mp4" : "excerpt.mp4");
-    o.crop = crop;
-    o.has_until = true;
-    o.until = excerpt_end;
-    o.progress = false;
+// The excerpt, full and cropped, decoded as a player would; then the full one again, byte for byte.
+TEST(Capture, ExcerptDecodesToItsFramesSizeAndSoundTheSameEachTime) {
+  const struct {
+    const char* name;
+    bool crop;
+    int width, height;
+  } runs[] = {{"excerpt.mp4", false, 800, 600}, {"excerpt_crop.mp4", true, 640, 400}};
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.name);
+    CaptureOptions o = excerpt(r.name, r.crop);
     ChildRun run = run_in_child(o);
     ASSERT_EQ(run.status, 0);
     // One frame per 1/60 s of sound: the display of each boundary goes with the sound up to the next.
@@ -124,12 +114,8 @@ TEST(Capture, ExcerptDecodesToItsFramesSizeAndSound) {
     EXPECT_EQ(run.stats.audio_samples, run.stats.frames * 735);
     MediaProbe p = probe_media(o.video_path);
     ASSERT_TRUE(p.ok) << p.error;
-    EXPECT_EQ(p.width, crop ? 640 : 800);
-    EXPECT_EQ(p.height, crop ? 400 : 600);
-    EXPECT_EQ(p.pixel_format, "yuv420p");
+    EXPECT_EQ(std::tuple(p.width, p.height), std::tuple(r.width, r.height));
     EXPECT_EQ(p.video_frames, run.stats.frames);
-    EXPECT_EQ(p.sample_rate, 44100);
-    EXPECT_EQ(p.channels, 2);
     EXPECT_NEAR(p.audio_duration, run.stats.frames / 60.0, 1e-6);
     EXPECT_GE(p.audio_samples, run.stats.audio_samples);
     EXPECT_LT(p.audio_samples, run.stats.audio_samples + 1024);
@@ -137,21 +123,10 @@ TEST(Capture, ExcerptDecodesToItsFramesSizeAndSound) {
     ASSERT_FALSE(p.first_luma.empty());
     EXPECT_EQ(*std::max_element(p.first_luma.begin(), p.first_luma.end()), 16);
   }
-}
-
-TEST(Capture, TwoCapturesAreIdentical) {
-  std::string bytes[2];
-  for (int i = 0; i < 2; ++i) {
-    CaptureOptions o;
-    o.video_path = scratch("twice" + std::to_string(i) + ".mp4");
-    o.has_until = true;
-    o.until = excerpt_end;
-    o.progress = false;
-    ASSERT_EQ(run_in_child(o).status, 0);
-    bytes[i] = file_bytes(o.video_path);
-  }
-  EXPECT_GT(bytes[0].size(), 10000u);
-  EXPECT_TRUE(bytes[0] == bytes[1]);
+  ASSERT_EQ(run_in_child(excerpt("again.mp4")).status, 0);
+  std::string bytes = file_bytes(scratch("excerpt.mp4"));
+  EXPECT_GT(bytes.size(), 10000u);
+  EXPECT_TRUE(bytes == file_bytes(scratch("again.mp4")));
 }
 
 namespace {
@@ -179,7 +154,7 @@ void keep_presented(const SongPoint& now, bool playing, const uint8_t* pixels, i
 }  // namespace
 
 TEST(Capture, ShotIsTheFramePresentedAtItsSongPosition) {
-  // The child compares the files with the display it saw; the parent only reads the verdict.
+  // The child compares the file with the display it saw; the parent only reads the verdict.
   const SongPoint at{1, 4};
   std::string full = scratch("shot.png"), cropped = scratch("shot_crop.png");
   std::fflush(nullptr);
@@ -199,8 +174,7 @@ TEST(Capture, ShotIsTheFramePresentedAtItsSongPosition) {
     for (int y = 0; y < 600; ++y)
       for (int x = 0; x < 800; ++x) {
         const uint8_t* s = &seen.pixels[size_t(y) * seen.pitch + x * bytes];
-        uint32_t want = 0xFF000000u | s[0] | s[1] << 8 | s[2] << 16;
-        if (png[size_t(y) * 800 + x] != want) _exit(4);
+        if (png[size_t(y) * 800 + x] != (0xFF000000u | s[0] | s[1] << 8 | s[2] << 16)) _exit(4);
       }
     _exit(0);
   }
@@ -216,32 +190,26 @@ TEST(Capture, ShotIsTheFramePresentedAtItsSongPosition) {
   ASSERT_EQ(run_in_child(o).status, 0);
   int w = 0, h = 0;
   std::vector<uint32_t> a, b;
-  ASSERT_TRUE(read_png(full.c_str(), &w, &h, &a));
-  ASSERT_TRUE(read_png(cropped.c_str(), &w, &h, &b));
-  ASSERT_EQ(w, 640);
-  ASSERT_EQ(h, 400);
+  ASSERT_TRUE(read_png(full.c_str(), &w, &h, &a) && read_png(cropped.c_str(), &w, &h, &b));
+  ASSERT_EQ(std::tuple(w, h), std::tuple(640, 400));
   for (int y = 0; y < 400; ++y)
     ASSERT_TRUE(std::equal(&b[size_t(y) * 640], &b[size_t(y) * 640 + 640], &a[size_t(y + 100) * 800 + 80]))
         << "row " << y;
 }
 
 TEST(Capture, ErrorsSayOneLineAndLeaveNoFile) {
-  CaptureOptions o;
-  o.progress = false;
   for (std::string path : {scratch("no/such/dir/x.mp4"), scratch("x.avi")}) {
+    SCOPED_TRACE(path);
+    CaptureOptions o = excerpt("");
     o.video_path = path;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(run_capture(o), 1) << path;
+    EXPECT_EQ(run_capture(o), 1);
     std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(count_lines(err), 1) << err;
-    EXPECT_FALSE(fs::exists(path));
-    EXPECT_FALSE(fs::exists(VideoWriter::temporary_path(path)));
+    EXPECT_TRUE(no_leftovers(path));
   }
   // A shot the run never reaches (the capture ends first): reported, not written.
-  o = {};
-  o.progress = false;
-  o.video_path = scratch("until.mp4");
-  o.has_until = true;
+  CaptureOptions o = excerpt("until.mp4");
   o.until = {1, 2};
   std::string never = scratch("never.png");
   o.shots = {{{1, 4}, never}};
@@ -252,23 +220,26 @@ TEST(Capture, ErrorsSayOneLineAndLeaveNoFile) {
 
 TEST(Capture, CommandLine) {
   if (!have_talvex()) GTEST_SKIP() << "talvex is not built";
-  std::string err;
-  run_talvex("--help", &err);
-  std::string help = file_bytes(scratch("stdout.txt"));
-  if (help.find("--capture") == std::string::npos) GTEST_SKIP() << "this talvex has no capture options yet";
-  for (const char* bad : {"--capture", "--shot 1:0:0", "--shot 9:0:0 x.png", "--crop", "--until 1:0:0"}) {
-    EXPECT_NE(run_talvex(bad, &err), 0) << bad;
-    EXPECT_EQ(count_lines(err), err.find("usage") != std::string::npos ? 2 : 1) << bad << ": " << err;
-  }
-  std::string path = scratch("cli/x.mp4");
   fs::remove_all(scratch("cli"));
-  EXPECT_EQ(run_talvex("--capture " + path, &err), 1);
-  EXPECT_EQ(count_lines(err), 1) << err;
-  EXPECT_EQ(run_talvex("--capture " + scratch("x.webm"), &err), 1);
-  EXPECT_EQ(count_lines(err), 1) << err;
-  EXPECT_FALSE(fs::exists(scratch("x.webm")));
+  // Malformed options exit 2; options that cannot run, 1. One line each, and no file.
+  const struct {
+    std::string arguments;
+    int exit;
+  } bad[] = {{"--capture", 2},
+             {"--shot 1:0:0", 2},
+             {"--shot 9:0:0 x.png", 2},
+             {"--crop", 1},
+             {"--until 1:0:0", 1},
+             {"--capture " + scratch("cli/x.mp4"), 1},
+             {"--capture " + scratch("x.webm"), 1}};
+  std::string err;
+  for (const auto& b : bad) {
+    EXPECT_EQ(run_talvex(b.arguments, &err), b.exit) << b.arguments;
+    EXPECT_EQ(count_lines(err), 1) << b.arguments << ": " << err;
+  }
+  EXPECT_FALSE(fs::exists(scratch("x.webm")) || fs::exists(scratch("x.png")));
 
-  path = scratch("cli_excerpt.mp4");
+  std::string path = scratch("cli_excerpt.mp4");
   fs::remove(path);
   ASSERT_EQ(run_talvex("--capture " + path + " --crop --until 1:0:4", &err), 0) << err;
   MediaProbe p = probe_media(path);

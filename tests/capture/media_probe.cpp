@@ -64,7 +64,6 @@ MediaProbe probe_media(const std::string& path) {
           keep_plane(frame, 1, &p.first_u);
           keep_plane(frame, 2, &p.first_v);
         }
-        keep_plane(frame, 0, &p.last_luma);
         ++p.video_frames;
       } else {
         p.audio_samples += frame->nb_samples;

@@ -17,7 +17,6 @@ struct MediaProbe {
   double audio_duration = 0;              // what the container says, in seconds
   std::vector<uint8_t> first_luma;        // plane 0 of the first frame, width * height
   std::vector<uint8_t> first_u, first_v;  // its chroma planes, width / 2 * height / 2
-  std::vector<uint8_t> last_luma;
 };
 
 MediaProbe probe_media(const std::string& path);

@@ -1,33 +1,24 @@
 #include "platform/video_writer.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <csignal>
+#include <cstring>
+#include <tuple>
 
 #include "tests/capture/media_probe.h"
+#include "tests/capture/test_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string scratch(const std::string& name) {
-  fs::path dir = fs::path(TALVEX_BINARY_DIR) / "test_output" / "capture";
-  fs::create_directories(dir);
-  return (dir / name).string();
-}
-
-std::string file_bytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 // A moving picture with scanlines like the display's, and a tone, frame by frame.
-bool write_clip(const std::string& path, int frames, int width, int height, int bpp) {
+bool write_clip(const std::string& path, int frames, int bpp = 32) {
+  constexpr int width = 320, height = 200;
   VideoWriter writer;
   if (!writer.open(path, width, height)) return false;
   const int bytes = bpp / 8;
@@ -47,28 +38,21 @@ bool write_clip(const std::string& path, int frames, int width, int height, int 
   return writer.finish();
 }
 
-bool no_leftovers(const std::string& path) {
-  return !fs::exists(path) && !fs::exists(VideoWriter::temporary_path(path));
-}
-
 }  // namespace
 
 TEST(VideoWriter, WritesH264AndAacThatDecodeToWhatWentIn) {
   for (int bpp : {32, 24}) {
+    SCOPED_TRACE(bpp);
     std::string path = scratch("clip" + std::to_string(bpp) + ".mp4");
-    ASSERT_TRUE(write_clip(path, 45, 320, 200, bpp));
+    ASSERT_TRUE(write_clip(path, 45, bpp));
     EXPECT_FALSE(fs::exists(VideoWriter::temporary_path(path)));
     MediaProbe p = probe_media(path);
     ASSERT_TRUE(p.ok) << p.error;
-    EXPECT_EQ(p.video_codec, "h264");
-    EXPECT_EQ(p.pixel_format, "yuv420p");
-    EXPECT_EQ(p.width, 320);
-    EXPECT_EQ(p.height, 200);
+    EXPECT_EQ(p.video_codec + " " + p.pixel_format + " " + p.audio_codec, "h264 yuv420p aac");
+    EXPECT_EQ(std::tuple(p.width, p.height), std::tuple(320, 200));
     EXPECT_EQ(p.video_frames, 45);
     EXPECT_DOUBLE_EQ(p.frame_rate, 60.0);
-    EXPECT_EQ(p.audio_codec, "aac");
-    EXPECT_EQ(p.sample_rate, 44100);
-    EXPECT_EQ(p.channels, 2);
+    EXPECT_EQ(std::tuple(p.sample_rate, p.channels), std::tuple(44100, 2));
     // The container knows the exact length; decoders round up to whole AAC frames.
     EXPECT_NEAR(p.audio_duration, 45 / 60.0, 1e-6);
     EXPECT_GE(p.audio_samples, 45 * 735);
@@ -86,59 +70,57 @@ TEST(VideoWriter, ColoursAndScanlines) {
     std::vector<uint32_t> picture(64 * 64, 0x00FF0000);
     for (int y = 32; y < 64; y += 2) std::fill_n(&picture[size_t(y + 1) * 64], 64, 0);
     std::vector<int16_t> silence(2 * 735, 0);
-    ASSERT_TRUE(w.add_frame(picture.data(), 64));
-    ASSERT_TRUE(w.add_audio(silence.data(), 735));
-    ASSERT_TRUE(w.finish());
+    ASSERT_TRUE(w.add_frame(picture.data(), 64) && w.add_audio(silence.data(), 735) && w.finish());
   }
   MediaProbe p = probe_media(path);
   ASSERT_TRUE(p.ok) << p.error;
   ASSERT_EQ(p.first_luma.size(), 64u * 64);
-  auto near = [](int got, int want) { return std::abs(got - want) <= 2; };
-  EXPECT_PRED2(near, p.first_luma[10 * 64 + 10], 82);
-  EXPECT_PRED2(near, p.first_u[5 * 32 + 5], 90);
-  EXPECT_PRED2(near, p.first_v[5 * 32 + 5], 240);
-  EXPECT_PRED2(near, p.first_luma[40 * 64 + 10], 82);  // a red line
-  EXPECT_PRED2(near, p.first_luma[41 * 64 + 10], 16);  // its scanline
-  EXPECT_PRED2(near, p.first_u[20 * 32 + 5], 109);
-  EXPECT_PRED2(near, p.first_v[20 * 32 + 5], 184);
+  const std::vector<uint8_t>*Y = &p.first_luma, *U = &p.first_u, *V = &p.first_v;
+  const struct {
+    const char* what;
+    const std::vector<uint8_t>* plane;
+    int stride, x, y, want;
+  } samples[] = {{"red", Y, 64, 10, 10, 82},          {"red", U, 32, 5, 5, 90},
+                 {"red", V, 32, 5, 5, 240},           {"red line", Y, 64, 10, 40, 82},
+                 {"its scanline", Y, 64, 10, 41, 16}, {"the pair", U, 32, 5, 20, 109},
+                 {"the pair", V, 32, 5, 20, 184}};
+  for (const auto& s : samples) EXPECT_NEAR((*s.plane)[size_t(s.y) * s.stride + s.x], s.want, 2) << s.what;
 }
 
+// Matroska too: its muxer would otherwise draw random identifiers.
 TEST(VideoWriter, SameInputGivesSameBytes) {
-  std::string a = scratch("same_a.mp4"), b = scratch("same_b.mp4");
-  ASSERT_TRUE(write_clip(a, 30, 320, 200, 32));
-  ASSERT_TRUE(write_clip(b, 30, 320, 200, 32));
-  std::string bytes = file_bytes(a);
-  EXPECT_GT(bytes.size(), 1000u);
-  EXPECT_TRUE(bytes == file_bytes(b));
-  // Matroska too: its muxer would otherwise draw random identifiers.
-  a = scratch("same_a.mkv"), b = scratch("same_b.mkv");
-  ASSERT_TRUE(write_clip(a, 10, 320, 200, 32));
-  ASSERT_TRUE(write_clip(b, 10, 320, 200, 32));
-  EXPECT_TRUE(file_bytes(a) == file_bytes(b));
+  for (const char* extension : {".mp4", ".mkv"}) {
+    SCOPED_TRACE(extension);
+    std::string a = scratch(std::string("same_a") + extension),
+                b = scratch(std::string("same_b") + extension);
+    ASSERT_TRUE(write_clip(a, 10) && write_clip(b, 10));
+    std::string bytes = file_bytes(a);
+    EXPECT_GT(bytes.size(), 1000u);
+    EXPECT_TRUE(bytes == file_bytes(b));
+  }
 }
 
 TEST(VideoWriter, FailuresLeaveNothingBehind) {
-  VideoWriter writer;
-  std::string path = scratch("clip.avi");
-  EXPECT_FALSE(writer.open(path, 320, 200));
-  EXPECT_NE(writer.error().find("unknown extension"), std::string::npos) << writer.error();
-  EXPECT_TRUE(no_leftovers(path));
+  fs::create_directories(scratch("folder.mp4"));
+  const struct {
+    std::string path, error;
+  } cases[] = {{scratch("clip.avi"), "unknown extension"},
+               {scratch("no/such/folder/clip.mp4"), "cannot write"},
+               {scratch("folder.mp4/"), ""},
+               {scratch("folder.mp4"), "folder"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    VideoWriter writer;
+    EXPECT_FALSE(writer.open(c.path, 320, 200));
+    EXPECT_NE(writer.error().find(c.error), std::string::npos) << writer.error();
+    EXPECT_EQ(writer.error().find('\n'), std::string::npos);
+    EXPECT_FALSE(fs::exists(VideoWriter::temporary_path(c.path)));
+  }
+  EXPECT_TRUE(fs::is_empty(scratch("folder.mp4")));
+  EXPECT_FALSE(fs::exists(scratch("clip.avi")));
 
-  path = scratch("no/such/folder/clip.mp4");
-  EXPECT_FALSE(writer.open(path, 320, 200));
-  EXPECT_NE(writer.error().find("cannot write"), std::string::npos) << writer.error();
-  EXPECT_EQ(writer.error().find('\n'), std::string::npos);
-  EXPECT_TRUE(no_leftovers(path));
-
-  path = scratch("");
-  EXPECT_FALSE(writer.open(path + "folder.mp4/", 320, 200));
-  fs::create_directories(path + "folder.mp4");
-  EXPECT_FALSE(writer.open(path + "folder.mp4", 320, 200));
-  EXPECT_NE(writer.error().find("folder"), std::string::npos) << writer.error();
-  EXPECT_TRUE(fs::is_empty(path + "folder.mp4"));
-
-  // Given up half-way (or destroyed without finish): the temporary file goes.
-  path = scratch("abandoned.mp4");
+  // Destroyed without finish (given up half-way): the temporary file goes.
+  std::string path = scratch("abandoned.mp4");
   {
     VideoWriter w;
     ASSERT_TRUE(w.open(path, 320, 200));
@@ -149,21 +131,25 @@ TEST(VideoWriter, FailuresLeaveNothingBehind) {
   EXPECT_TRUE(no_leftovers(path));
 }
 
+// Ctrl+C or a kill while writing: the process dies of that signal, the temporary file goes.
 TEST(VideoWriter, InterruptRemovesTheTemporaryFile) {
-  std::string path = scratch("interrupted.mp4");
-  pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    VideoWriter w;
-    if (!w.open(path, 320, 200)) _exit(3);
-    std::vector<uint32_t> black(320 * 200);
-    w.add_frame(black.data(), 320);
-    raise(SIGINT);
-    _exit(4);  // not reached: the signal ends the process
+  for (int sig : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(strsignal(sig));
+    std::string path = scratch("interrupted.mp4");
+    std::fflush(nullptr);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      VideoWriter w;
+      if (!w.open(path, 320, 200)) _exit(3);
+      std::vector<uint32_t> black(320 * 200);
+      w.add_frame(black.data(), 320);
+      raise(sig);
+      _exit(4);  // not reached: the signal ends the process
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+    EXPECT_TRUE(no_leftovers(path));
   }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(WTERMSIG(status), SIGINT);
-  EXPECT_TRUE(no_leftovers(path));
 }
