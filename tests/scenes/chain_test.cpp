@@ -14,6 +14,7 @@ using namespace scene_test;
 class Chain : public SceneTest {
  protected:
   static void SetUpTestSuite() {
+    set_row_table(FrameBuffer);  // the glow texture is drawn with sprites through the row table
     build_glow_texture();
     build_texture_tables();
     build_dissolve_mask();
