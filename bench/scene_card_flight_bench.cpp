@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "bench/run_bench.h"
 #include "render3d/pipeline.h"
 #include "scenes/card_flight.h"
 #include "scenes/scenes.h"
@@ -12,11 +13,7 @@
 namespace {
 
 void BM_card_flight_frame(benchmark::State& state) {
-  static bool built = false;
-  if (!built) {
-    card_flight_init();
-    built = true;
-  }
+  bench_precalc_once();
   set_row_table(FrameBuffer);
   near_z_limit = 20;
   for (int i = 0; i < screen_pixels; ++i) FrameBuffer[i] = static_cast<uint32_t>(i * 2654435761u);

@@ -2,6 +2,7 @@
 // and the cross-fade or dissolve where the song position asks for them.
 #include <benchmark/benchmark.h>
 
+#include "bench/run_bench.h"
 #include "render3d/effects.h"
 #include "render3d/pipeline.h"
 #include "scenes/chain.h"
@@ -13,15 +14,7 @@
 namespace {
 
 void BM_chain_frame(benchmark::State& state) {
-  static bool built = false;
-  if (!built) {
-    set_row_table(FrameBuffer);
-    build_glow_texture();
-    build_texture_tables();
-    build_dissolve_mask();
-    chain_init();
-    built = true;
-  }
+  bench_precalc_once();
   set_row_table(FrameBuffer);
   near_z_limit = 50;
   dissolve_begun = 0;

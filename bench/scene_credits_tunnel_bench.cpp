@@ -1,6 +1,7 @@
 // One frame of the credits tunnel: the tunnel alone, and with the longest line in place.
 #include <benchmark/benchmark.h>
 
+#include "bench/run_bench.h"
 #include "render3d/pipeline.h"
 #include "scenes/credits_tunnel.h"
 #include "scenes/scenes.h"
@@ -10,19 +11,9 @@
 
 namespace {
 
-void set_up_credits() {
-  static bool ready = false;
-  if (ready) return;
-  ready = true;
-  set_row_table(FrameBuffer);
-  build_glow_texture();
-  build_texture_tables();
-  credits_tunnel_init();
-}
-
 // scene_time, position and how many lines to build before timing.
 void bm_credits_tunnel_frame(benchmark::State& state, float time, int32_t position, int32_t lines) {
-  set_up_credits();
+  bench_precalc_once();
   near_z_limit = 50;
   present_skip = 1;
   credits_line_index = 0;

@@ -1,6 +1,7 @@
 // One frame of the opening particle zoom: zoom and smear, glows, canvas fade, blur.
 #include <benchmark/benchmark.h>
 
+#include "bench/run_bench.h"
 #include "scenes/particle_zoom.h"
 #include "scenes/scenes.h"
 #include "shell/present.h"
@@ -10,14 +11,7 @@
 namespace {
 
 void enter_particle_zoom() {
-  static bool built = false;
-  if (!built) {
-    set_row_table(FrameBuffer);
-    build_glow_texture();
-    build_texture_tables();
-    particle_zoom_init();
-    built = true;
-  }
+  bench_precalc_once();
   set_row_table(trail_canvas);
   trail_fade = 255;
 }

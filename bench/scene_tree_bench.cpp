@@ -2,6 +2,7 @@
 // faces drawn, the fade subtracted; and the vertex rebuild alone.
 #include <benchmark/benchmark.h>
 
+#include "bench/run_bench.h"
 #include "render3d/pipeline.h"
 #include "scenes/scenes.h"
 #include "scenes/tree.h"
@@ -11,17 +12,8 @@
 
 namespace {
 
-void set_up_tree() {
-  static bool built = false;
-  if (built) return;
-  set_row_table(FrameBuffer);
-  build_texture_tables();
-  tree_init();
-  built = true;
-}
-
 void BM_tree_frame(benchmark::State& state) {
-  set_up_tree();
+  bench_precalc_once();
   set_row_table(FrameBuffer);
   near_z_limit = 150;
   render_first_face = 0;
@@ -41,7 +33,7 @@ BENCHMARK(BM_tree_frame)
     ->Unit(benchmark::kMicrosecond);
 
 void BM_build_tree(benchmark::State& state) {
-  set_up_tree();
+  bench_precalc_once();
   effect_time = 90;
   for (auto _ : state) {
     build_tree();
