@@ -6,8 +6,6 @@
 #include <iterator>
 #include <string>
 
-#include "platform/video_writer.h"
-
 inline std::string scratch(const std::string& name) {
   std::filesystem::path dir = std::filesystem::path(TALVEX_BINARY_DIR) / "test_output" / "capture";
   std::filesystem::create_directories(dir);
@@ -19,9 +17,14 @@ inline std::string file_bytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Neither the finished file nor the temporary one it is written under.
+// Neither the finished file nor a temporary one written under its name (by any process).
 inline bool no_leftovers(const std::string& path) {
-  return !std::filesystem::exists(path) && !std::filesystem::exists(VideoWriter::temporary_path(path));
+  const std::filesystem::path p(path);
+  if (std::filesystem::exists(p)) return false;
+  if (!std::filesystem::is_directory(p.parent_path())) return true;
+  for (const auto& f : std::filesystem::directory_iterator(p.parent_path()))
+    if (f.path().filename().string().starts_with(p.filename().string() + ".")) return false;
+  return true;
 }
 
 inline int count_lines(const std::string& text) { return int(std::count(text.begin(), text.end(), '\n')); }
