@@ -22,16 +22,19 @@ class WindowKeys : public ::testing::Test {
   }
 };
 
-TEST_F(WindowKeys, VolumeStaysWithinLimits) {
-  for (int i = 0; i < 5; ++i) press(vk_add);
-  EXPECT_EQ(music_volume, 100);
-  press(vk_add);
-  EXPECT_EQ(music_volume, 100);
-  music_volume = 75;
-  for (int i = 0; i < 16; ++i) press(vk_subtract);
-  EXPECT_EQ(music_volume, 0);
-  press(vk_subtract);
-  EXPECT_EQ(music_volume, 0);
+TEST_F(WindowKeys, VolumeStepsByFiveWithinLimits) {
+  struct Case {
+    uint32_t key;
+    int presses, volume;
+  };
+  const Case cases[] = {{vk_add, 1, 80},      {vk_add, 5, 100},     {vk_add, 6, 100},
+                        {vk_subtract, 1, 70}, {vk_subtract, 15, 0}, {vk_subtract, 16, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.key == vk_add ? "+" : "-") << " x" << c.presses);
+    music_volume = 75;
+    for (int i = 0; i < c.presses; ++i) press(c.key);
+    EXPECT_EQ(music_volume, c.volume);
+  }
 }
 
 TEST_F(WindowKeys, TogglesBlendFromBlackAndMosaic) {
