@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "render3d/pipeline.h"
 #include "scenes/scenes.h"
@@ -23,7 +24,7 @@ const int32_t card_row_u[5] = {199, 0, 0, 199, 199};
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 constexpr int32_t card_flight_end = 575;
 
 // Five vertex rows walk round the card's edge (front, bottom edge, back, top edge, front

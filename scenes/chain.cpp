@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "data/texture_scripts.h"
 #include "render3d/effects.h"
@@ -32,7 +33,7 @@ const ChainLink link_table[chain_link_count] = {
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 constexpr int32_t chain_end = 3439;
 constexpr int32_t chain_crossfade_end = 3072;
 constexpr int32_t chain_dissolve_after = 3407;

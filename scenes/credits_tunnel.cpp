@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 
 #include "data/credits.h"
 #include "data/texture_scripts.h"
@@ -16,7 +17,7 @@
 #include "textures/texgen.h"
 
 namespace {
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 constexpr float path_scale = 0.2f;
 constexpr int32_t credits_end_position = 2176;
 constexpr int32_t credits_fade_position = 2144;

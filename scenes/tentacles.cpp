@@ -1,6 +1,7 @@
 #include "scenes/tentacles.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "data/texture_scripts.h"
 #include "render3d/arith.h"
@@ -15,7 +16,7 @@
 #include "textures/texgen.h"
 
 namespace {
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 constexpr int32_t tentacles_end_position = 2912;
 constexpr int32_t sparks_stop_position = 2816;
 }  // namespace

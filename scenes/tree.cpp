@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "data/texture_scripts.h"
 #include "render3d/arith.h"
@@ -27,7 +28,7 @@ int32_t tree_disc_end = 0;
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
+using std::numbers::pi;
 constexpr int32_t tree_end = 4153;
 constexpr int32_t tree_wrap_below = 512;  // the module started over
 constexpr int32_t tree_fade_in_until = 3840;
