@@ -5,6 +5,8 @@
 // the song position moving evenly from the scene's first position to POSITION, so that
 // trails, blends and dissolves look as they would at that moment. FRAMES renders only the
 // last FRAMES frames of that run.
+#include "tools/lab_scene.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -89,17 +91,11 @@ void init_tentacles() {
 // The intermission is one fixed fade-in: play it whole on entry; its last picture stays.
 bool intermission_done(int32_t) { return true; }
 
-struct LabScene {
-  const char* name;
-  int32_t first_position;  // where the timeline starts the scene
-  int32_t z_limit;         // the near_z_limit the timeline sets for it
-  void (*init)();          // the scene's set-up (after start_up)
-  void (*enter)();         // its entry steps
-  bool (*frame)(int32_t position);
-  void (*leave)();  // what the shell does after the scene, or nullptr
-};
+constexpr int max_scenes = 24;
+const LabScene* lab_scenes[max_scenes];
+int lab_scene_count = 0;
 
-const LabScene lab_scenes[] = {
+const LabScene first_half[] = {
     {"particle_zoom", 0, 0, particle_zoom_init, enter_particle_zoom, particle_zoom_frame, nullptr},
     {"card_flight", 568, 20, init_card_flight, card_flight_enter, card_flight_frame, leave_card_flight},
     {"credits_tunnel", 768, 50, credits_tunnel_init, credits_tunnel_enter, credits_tunnel_frame,
@@ -122,11 +118,11 @@ int run(int argc, char** argv) {
     return lab_usage_error;
   }
   const LabScene* scene = nullptr;
-  for (const LabScene& s : lab_scenes)
-    if (!std::strcmp(argv[1], s.name)) scene = &s;
+  for (int i = 0; i < lab_scene_count; ++i)
+    if (!std::strcmp(argv[1], lab_scenes[i]->name)) scene = lab_scenes[i];
   if (!scene) {
     std::fprintf(stderr, "talvex-lab scene: unknown scene '%s' (known:", argv[1]);
-    for (const LabScene& s : lab_scenes) std::fprintf(stderr, " %s", s.name);
+    for (int i = 0; i < lab_scene_count; ++i) std::fprintf(stderr, " %s", lab_scenes[i]->name);
     std::fprintf(stderr, ")\n");
     return lab_usage_error;
   }
@@ -175,3 +171,9 @@ int run(int argc, char** argv) {
 LabCommand command{"scene", "NAME SCENE_TIME POSITION OUT.png [FRAMES]", run};
 
 }  // namespace
+
+LabScene::LabScene(const char* n, int32_t first, int32_t z, void (*i)(), void (*e)(), bool (*f)(int32_t),
+                   void (*l)())
+    : name(n), first_position(first), z_limit(z), init(i), enter(e), frame(f), leave(l) {
+  if (lab_scene_count < max_scenes) lab_scenes[lab_scene_count++] = this;
+}
