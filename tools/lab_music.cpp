@@ -7,8 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <libopenmpt/libopenmpt.hpp>
-#include <sstream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,11 +15,13 @@
 #include "synth/patcher.h"
 #include "tools/lab.h"
 #include "tools/xmbuild/cues.h"
+#include "tools/xmbuild/measure.h"
 
 namespace {
 
-constexpr int render_rate = 44100;
-constexpr int chunk_frames = 64;  // position resolution of the cue measurements (1.5 ms)
+using music_measure::Rendered;
+constexpr int render_rate = music_measure::rate;
+constexpr size_t chunk_frames = music_measure::chunk_frames;
 
 bool write_file(const std::string& path, const void* data, size_t size) {
   std::string temp = path + ".tmp";
@@ -52,32 +53,6 @@ bool write_wav(const std::string& path, const std::vector<int16_t>& stereo) {
   return write_file(path, b.data(), b.size());
 }
 
-struct Rendered {
-  std::vector<float> samples;         // interleaved stereo, unclipped
-  std::vector<uint32_t> chunk_start;  // song position at the start of every chunk
-};
-
-Rendered render(const std::vector<uint8_t>& image, std::string& log_text) {
-  std::ostringstream log;
-  openmpt::module mod(image, log);
-  mod.set_repeat_count(0);
-  // As the demo's player: linear interpolation, full stereo.
-  mod.set_render_param(openmpt::module::RENDER_INTERPOLATIONFILTER_LENGTH, 2);
-  mod.set_render_param(openmpt::module::RENDER_STEREOSEPARATION_PERCENT, 100);
-  Rendered r;
-  float buffer[2 * chunk_frames];
-  for (;;) {
-    uint32_t position =
-        uint32_t(mod.get_current_order() & 0xFF) << 8 | uint32_t(mod.get_current_row() & 0xFF);
-    size_t got = mod.read_interleaved_stereo(render_rate, chunk_frames, buffer);
-    if (!got) break;
-    r.chunk_start.push_back(position);
-    r.samples.insert(r.samples.end(), buffer, buffer + 2 * got);
-  }
-  log_text = log.str();
-  return r;
-}
-
 double rms_db(const std::vector<float>& s, size_t from_frame, size_t frames) {
   double sum = 0;
   size_t end = std::min(s.size() / 2, from_frame + frames);
@@ -86,21 +61,39 @@ double rms_db(const std::vector<float>& s, size_t from_frame, size_t frames) {
   return 10 * std::log10(sum / double(std::max<size_t>(1, end - from_frame)) + 1e-12);
 }
 
-void report(const char* name, const Rendered& r, const Accent* accents, size_t accent_count) {
-  size_t frames = r.samples.size() / 2;
-  float peak = 0;
-  for (float v : r.samples) peak = std::max(peak, std::fabs(v));
-  // Silence: the longest run of 50 ms windows below -60 dBFS.
-  const size_t window = render_rate / 20;
-  double longest = 0, run = 0;
-  for (size_t f = 0; f + window <= frames; f += window) {
-    run = rms_db(r.samples, f, window) < -60 ? run + 0.05 : 0;
-    longest = std::max(longest, run);
-  }
+void report(const char* name, const Rendered& r, const Accent* accents, size_t accent_count,
+            std::span<const Groove> grooves) {
+  std::vector<std::pair<uint32_t, uint32_t>> spans;
+  for (const Groove& g : grooves) spans.emplace_back(g.first, g.last);
+  const music_measure::Figures f = music_measure::measure(r, spans);
   std::printf(
-      "%s: %.1f s, peak %.2f dBFS (%.2f at volume 75), loudness %.1f dBFS RMS, longest silence %.2f s\n",
-      name, double(frames) / render_rate, 20 * std::log10(peak + 1e-12), 20 * std::log10(0.75 * peak + 1e-12),
-      rms_db(r.samples, 0, frames), longest);
+      "%s: %.1f s at volume %d: loudness %.1f LUFS, true peak %.1f dBTP (sample peak %.2f dBFS at volume "
+      "100), bass share %.0f%% (100-400 Hz of <400 Hz in the grooves), side %.1f dB against the middle, "
+      "longest digital silence %.0f ms\n",
+      name, f.seconds, music_measure::demo_volume, f.loudness, f.true_peak, f.peak_full, 100 * f.bass_share,
+      f.side_db, 1000 * f.longest_silence);
+  // Per order: mean loudness, side level, and the loudest sample (at volume 100) with its row, to
+  // see which part sets the peak and which parts sit low.
+  const std::vector<double> power =
+      music_measure::k_weighted_power(r.samples, music_measure::demo_volume / 100.0);
+  for (size_t c = 0; c < r.chunk_start.size();) {
+    const uint32_t order = r.chunk_start[c] >> 8;
+    double sum = 0, mid = 0, side = 0, peak = 0;
+    uint32_t peak_at = r.chunk_start[c];
+    size_t from = c * chunk_frames, to = from;
+    for (; c < r.chunk_start.size() && r.chunk_start[c] >> 8 == order; ++c)
+      for (size_t i = c * chunk_frames; i < (c + 1) * chunk_frames && i < power.size(); ++i, ++to) {
+        double left = r.samples[2 * i], right = r.samples[2 * i + 1];
+        sum += power[i];
+        mid += 0.25 * (left + right) * (left + right), side += 0.25 * (left - right) * (left - right);
+        if (std::max(std::fabs(left), std::fabs(right)) > peak)
+          peak = std::max(std::fabs(left), std::fabs(right)), peak_at = r.chunk_start[c];
+      }
+    std::printf("  order %2u: %5.1f LUFS, side %5.1f dB, peak %6.2f dBFS at %2u:%3u\n", order,
+                music_measure::lufs(sum / double(std::max<size_t>(1, to - from))),
+                10 * std::log10((side + 1e-30) / (mid + 1e-30)), 20 * std::log10(peak + 1e-12), peak_at >> 8,
+                peak_at & 0xFF);
+  }
   // Accents: the onset of every row is the loudness of its first 20 ms against the 20 ms before
   // it, measured on the first difference of the signal (a gentle high-pass, so that a hat over a
   // ringing kick still counts); an accent should rank high among all rows of its song.
@@ -154,8 +147,9 @@ int run_xm(int argc, char** argv) {
     const std::vector<uint8_t>& image;
     const Accent* accents;
     size_t accent_count;
-  } modules[2] = {{"module1", one, module1_accents, std::size(module1_accents)},
-                  {"module2", two, module2_accents, std::size(module2_accents)}};
+    std::span<const Groove> grooves;
+  } modules[2] = {{"module1", one, module1_accents, std::size(module1_accents), module1_grooves},
+                  {"module2", two, module2_accents, std::size(module2_accents), module2_grooves}};
   for (const auto& m : modules) {
     std::string base = std::string(argv[1]) + "/" + m.name;
     if (!write_file(base + ".xm", m.image.data(), m.image.size())) {
@@ -163,16 +157,14 @@ int run_xm(int argc, char** argv) {
       return 1;
     }
     std::string log;
-    Rendered r = render(m.image, log);
+    Rendered r = music_measure::render(m.image, &log);
     if (!log.empty()) std::printf("%s: libopenmpt says: %s", m.name, log.c_str());
-    std::vector<int16_t> pcm(r.samples.size());
-    for (size_t i = 0; i < pcm.size(); ++i)
-      pcm[i] = int16_t(std::clamp(std::lrint(r.samples[i] * 0.75f * 32768.0f), -32768L, 32767L));
+    std::vector<int16_t> pcm = music_measure::pcm_at_volume(r, music_measure::demo_volume);
     if (!write_wav(base + ".wav", pcm)) {
       std::fprintf(stderr, "talvex-lab xm: cannot write %s.wav\n", base.c_str());
       return 1;
     }
-    report(m.name, r, m.accents, m.accent_count);
+    report(m.name, r, m.accents, m.accent_count, m.grooves);
   }
   return 0;
 }

@@ -38,6 +38,20 @@ constexpr SceneSpan module2_scenes[] = {
     {"polar", 4472, 4991, false}, {"final", 5120, 6269, true},
 };
 
+// The grooves: spans of song positions [first, last] where the beat and the bass play together;
+// the bass share is measured over these.
+struct Groove {
+  uint32_t first, last;
+};
+constexpr Groove module1_grooves[] = {{3 << 8, 5 << 8 | 127},
+                                      {7 << 8, 8 << 8 | 95},
+                                      {9 << 8, 10 << 8 | 127},
+                                      {12 << 8, 13 << 8 | 79},
+                                      {15 << 8, 15 << 8 | 127}};
+constexpr Groove module2_grooves[] = {{4 << 8, 7 << 8 | 95},   {8 << 8, 10 << 8 | 95},
+                                      {12 << 8, 13 << 8 | 95}, {15 << 8, 17 << 8 | 119},
+                                      {18 << 8, 19 << 8 | 95}, {20 << 8, 23 << 8 | 159}};
+
 constexpr Accent module1_accents[] = {
     {0, "opening"},           {568, "card flight"},     {768, "tunnel"},          {896, "credits line 1"},
     {1120, "credits line 2"}, {1376, "credits line 3"}, {2048, "credits line 5"}, {2304, "tentacles"},

@@ -246,7 +246,8 @@ class Parser {
 
   // "C: item item ..." lays clips onto channel C. An item is a clip's name with optional
   // modifiers: +T / -T (transposed by T semitones), *K (repeated K times), %HH (every note at
-  // volume HH), :N (every note played by instrument N). @ROW jumps to a row, _N skips N rows.
+  // volume HH), :N (every note played by instrument N), ~HH (every note without an effect of its
+  // own also sets the channel's panning to HH, effect 8). @ROW jumps to a row, _N skips N rows.
   // A clip's trailing empty steps may hang over the pattern's end.
   void pattern_line(const std::vector<std::string>& w) {
     ScorePattern& p = score.patterns[pattern_index];
@@ -268,10 +269,10 @@ class Parser {
         continue;
       }
       // NAME followed by modifiers in any order: +T / -T, *K, %HH, :N.
-      int repeat = 1, shift = 0, volume = -1, instrument = 0;
-      size_t cut = item.find_first_of("+-*%:", 1);
+      int repeat = 1, shift = 0, volume = -1, instrument = 0, panning = -1;
+      size_t cut = item.find_first_of("+-*%:~", 1);
       for (size_t at = cut; at != std::string::npos;) {
-        size_t next = item.find_first_of("+-*%:", at + 1);
+        size_t next = item.find_first_of("+-*%:~", at + 1);
         std::string value =
             item.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
         switch (item[at]) {
@@ -286,6 +287,9 @@ class Parser {
             break;
           case '%':
             volume = static_cast<int>(to_int(value, 0, 0x40, 16));
+            break;
+          case '~':
+            panning = static_cast<int>(to_int(value, 0, 0xFF, 16));
             break;
           default:
             instrument = static_cast<int>(to_int(value, 1, static_cast<long>(score.instruments.size())));
@@ -305,6 +309,8 @@ class Parser {
             if (sounding && instrument) cell.instrument = static_cast<uint8_t>(instrument);
             if (sounding && !cell.instrument) fail("clip " + item + " plays a note without an instrument");
             if (volume >= 0 && sounding) cell.volume = static_cast<uint8_t>(0x10 + volume);
+            if (panning >= 0 && sounding && !cell.effect && !cell.param)
+              cell.effect = 8, cell.param = static_cast<uint8_t>(panning);
             p.cells[static_cast<size_t>(row) * score.channels + channel] = transposed(cell, shift);
           }
           row += c.step;
