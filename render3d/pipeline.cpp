@@ -22,9 +22,9 @@ void aim_camera() {
   const float dy = view_offset[1] - view_target[1];
   const float dz = view_offset[2] - view_target[2];
   constexpr double pi = 3.14159265358979323846;
-  double yaw = (dz == 0 ? std::atan(-double(dx)) : std::atan(-double(dx) / dz)) * 128 / pi;
-  if (dz >= 0) yaw += 128;
-  view_yaw = float(yaw);
+  // The global is stored first and the half turn added to the float.
+  view_yaw = float((dz == 0 ? std::atan(-double(dx)) : std::atan(-double(dx) / dz)) * 128 / pi);
+  if (dz >= 0) view_yaw += 128;
   const double h = std::sqrt(double(dx) * dx + double(dz) * dz);
   view_pitch = float(-(h == 0 ? std::atan(double(dy)) : std::atan(dy / h)) * 128 / pi);
 }
@@ -130,7 +130,8 @@ void render_mesh(const Face* faces, const Vec3i* projected_vertices, int32_t cou
     fill_triangle[0].x = p0.x, fill_triangle[0].y = p0.y, fill_triangle[0].z = p0.z;
     fill_triangle[1].x = p1.x, fill_triangle[1].y = p1.y, fill_triangle[1].z = p1.z;
     fill_triangle[2].x = p2.x, fill_triangle[2].y = p2.y, fill_triangle[2].z = p2.z;
-    // Orientation in 64 bits: faces close to the camera span more than 32-bit products hold.
+    // Orientation in 64 bits, on purpose: faces close to the camera span more than 32-bit
+    // products hold, and a wrapped product would cull the side that faces the camera.
     if (!(attr.mode_flags & face_double_sided) &&
         (int64_t(p2.x) - p0.x) * (int64_t(p1.y) - p0.y) - (int64_t(p1.x) - p0.x) * (int64_t(p2.y) - p0.y) > 0)
       continue;

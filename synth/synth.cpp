@@ -13,9 +13,11 @@ const SynthPatch* synth_patch = nullptr;
 
 namespace {
 
-// The one "2 pi" of the synthesizer, a float, used for phase wrapping, phase steps and the filter.
-constexpr float two_pi = 6.2831855f;
+// Phases are floats and wrap at the float nearest 2 pi; everything computed from one sample to
+// the next (steps, periods, filter coefficients) uses the double.
+constexpr float wrap_two_pi = 6.2831855f;
 constexpr double pi = 3.14159265358979323846;
+constexpr double two_pi = 2 * pi;
 
 int32_t synth_length = 0;  // of synth_patch, limited to what the buffers hold
 
@@ -107,18 +109,19 @@ struct Osc {
   float halfper;  // (R / 2) x (1 / F)
   float period;   // R x (1 / F)
   float last_sum;
-  float last_freq;
+  double last_freq;
 };
 
 bool routed(const Osc& o) { return o.pitch->count != 0; }
 
 // The frequency at sample i from the sum of the pitch sources, F x 2^(S / 16384 - 2): one source
-// at its zero line 32768 leaves F unchanged. Sources often hold still, so the last one is kept.
-float routed_freq(Osc& o, int32_t i) {
+// at its zero line 32768 leaves F unchanged. The pitch factor is a float; the frequency is not
+// rounded. Sources often hold still, so the last one is kept.
+double routed_freq(Osc& o, int32_t i) {
   const float sum = source_sum(*o.pitch, i);
   if (sum != o.last_sum) {
     const float octaves = static_cast<float>(sum / 16384.0 - 2.0);
-    o.last_freq = static_cast<float>(o.f0 * static_cast<double>(exp2_float(octaves)));
+    o.last_freq = o.f0 * static_cast<double>(exp2_float(octaves));
     o.last_sum = sum;
   }
   return o.last_freq;
@@ -129,12 +132,12 @@ void render_sine(Osc& o) {
     for (int32_t i = 0; i < synth_length; ++i) store(i, trunc_i32(o.a * std::sin(i * pi / o.halfper)));
     return;
   }
-  const double step = static_cast<double>(two_pi) / o.rate;
+  const double step = two_pi / o.rate;
   float phase = 0.0f;
   for (int32_t i = 0; i < synth_length; ++i) {
-    const float f = routed_freq(o, i);
-    if (phase >= two_pi) phase = static_cast<float>(phase - static_cast<double>(two_pi));
-    store(i, trunc_i32(o.a * std::sin(phase)));
+    const double f = routed_freq(o, i);
+    if (phase >= wrap_two_pi) phase = phase - wrap_two_pi;
+    store(i, trunc_i32(o.a * std::sin(static_cast<double>(phase))));
     phase = static_cast<float>(phase + step * f);
   }
 }
@@ -153,7 +156,7 @@ void render_saw(Osc& o) {
   float hp = o.halfper;
   for (int32_t i = 0; i < synth_length; ++i) {
     if (t >= 2.0 * hp) t = 0.0f;  // the previous sample's half period
-    hp = static_cast<float>((o.rate / 2) / static_cast<double>(routed_freq(o, i)));
+    hp = static_cast<float>((o.rate / 2) / routed_freq(o, i));
     store(i, trunc_i32(static_cast<double>(o.a) * t / hp - o.a));
     t = t + 1.0f;
   }
@@ -164,7 +167,7 @@ void render_triangle(Osc& o) {
   float x = static_cast<float>(2.0 * o.halfper);
   float d = -1.0f;
   if (!routed(o)) {
-    const float quarter = static_cast<float>(o.rate * (1.0 / o.f0) * 0.25);
+    const float quarter = o.period * 0.25f;  // exact: a quarter of the float period
     for (int32_t i = 0; i < synth_length; ++i) {
       if (x > o.halfper) {
         x = o.halfper;
@@ -180,9 +183,9 @@ void render_triangle(Osc& o) {
     return;
   }
   for (int32_t i = 0; i < synth_length; ++i) {
-    const float quarter = static_cast<float>((o.rate / 4) / static_cast<double>(routed_freq(o, i)));
+    const double quarter = (o.rate / 4) / routed_freq(o, i);
     if (x > 2.0 * quarter) {
-      x = static_cast<float>(2.0 * quarter);
+      x = static_cast<float>(2 * quarter);
       d = -1.0f;
     }
     if (x < 0.0f) {
@@ -199,18 +202,18 @@ void render_triangle(Osc& o) {
 void render_pulse(Osc& o, const VoiceParams& vp) {
   const SourceList width = collect_sources(vp.pulse_width_sources, synth_length);
   const int32_t pw = vp.pulse_width;
-  const float p = static_cast<float>(static_cast<double>(o.rate) / o.f0);
-  float first = static_cast<float>(pw * static_cast<double>(p) * 0.01);
-  float second = static_cast<float>((100 - pw) * static_cast<double>(p) * 0.01);
+  const double p = static_cast<double>(o.rate) / o.f0;
+  float first = static_cast<float>(pw * p * 0.01);
+  float second = static_cast<float>((100 - pw) * p * 0.01);
   float cur = first;
   float t = 0.0f;
   int32_t out = -o.a;
   uint8_t edges = 2;
   for (int32_t i = 0; i < synth_length; ++i) {
     if (edges == 2 && routed(o)) {
-      const float half = static_cast<float>((o.rate / 2) / static_cast<double>(routed_freq(o, i)));
-      first = static_cast<float>(pw * static_cast<double>(half) * 0.02);
-      second = static_cast<float>((100 - pw) * static_cast<double>(half) * 0.02);
+      const double half = (o.rate / 2) / routed_freq(o, i);
+      first = static_cast<float>(pw * half * 0.02);
+      second = static_cast<float>((100 - pw) * half * 0.02);
       cur = first;
       edges = 0;
     } else if (edges == 2 && width.count != 0) {
@@ -250,12 +253,12 @@ void render_noise(Osc& o, const VoiceParams& vp) {
     }
     return;
   }
-  const double step = static_cast<double>(two_pi) / o.rate;
-  float phase = two_pi;
+  const double step = two_pi / o.rate;
+  float phase = wrap_two_pi;
   for (int32_t i = 0; i < synth_length; ++i) {
-    const float f = routed_freq(o, i);
-    if (phase >= two_pi) {
-      phase = static_cast<float>(phase - static_cast<double>(two_pi));
+    const double f = routed_freq(o, i);
+    if (phase >= wrap_two_pi) {
+      phase = phase - wrap_two_pi;
       draw();
     }
     store(i, value);
@@ -341,7 +344,7 @@ void master_filter(const MasterParams& m) {
     const double r = res.count != 0 ? static_cast<double>(res_sum) / res.count / 512 + 1
                                     : static_cast<double>(m.resonance);
     const double w = cut.count != 0 ? (static_cast<double>(cut_sum) / cut.count + 1) * two_pi * 0.125 / m.rate
-                                    : m.cutoff * static_cast<double>(two_pi) / m.rate;
+                                    : m.cutoff * two_pi / m.rate;
     const double c = std::cos(w);
     const double e = c - 1;
     const double q = r * e;

@@ -48,16 +48,18 @@ void build_texture_tables() {
 void build_glow_texture() {
   // Not reseeded: the streaks follow from the state that the sample synthesis leaves.
   for (int32_t i = 0; i < 256; ++i) streak_table[i] = static_cast<uint8_t>(demo_rand() % 255 + 1);
-  double a = 0;  // carried from pixel to pixel: on the centre column it holds the left pixel's s
+  float a = 0;  // carried from pixel to pixel: on the centre column it holds the left pixel's s
   for (int32_t y = 0; y < 256; ++y) {
     for (int32_t x = 0; x < 256; ++x) {
       const int32_t dx = x - 128, dy = 128 - y;
       const double g = glow_profile(dx, dy);
       // Opposite directions share a streak: a runs over 32..96.
-      if (dx != 0) a = (std::atan(static_cast<double>(dy) / dx) + texgen_pi) * 64 / texgen_pi;
+      if (dx != 0)
+        a = static_cast<float>((std::atan(static_cast<double>(dy) / dx) + texgen_pi) * 64 / texgen_pi);
       const int32_t i = static_cast<int32_t>(std::floor(a));
-      const double s = (streak_table[i] + (a - i) * (streak_table[i + 1] - streak_table[i])) / 384;
-      a = s;
+      const double s =
+          (streak_table[i] + (static_cast<double>(a) - i) * (streak_table[i + 1] - streak_table[i])) / 384;
+      a = static_cast<float>(s);
       double v = g + 0.25 * std::pow(s, 5.0);
       if (v > 1) v = 1;
       const uint32_t grey = static_cast<uint8_t>(trunc_i32(255 * v));

@@ -80,6 +80,13 @@ TEST_F(Pipeline, AimCameraExamples) {
   EXPECT_NEAR(out[0].x, 160, 1);
   EXPECT_NEAR(out[0].y, 100, 1);
   EXPECT_LT(out[0].z, -900);
+  // Looking back, the yaw is stored as a float first and the half turn added to that float:
+  // atan(300) x 128 / pi = 63.8641882..., so 191.86419677734375, one float step above the
+  // 191.86418151855469 that adding 128 before rounding would give.
+  view_offset[0] = -300, view_offset[1] = 0, view_offset[2] = 1;
+  view_target[0] = view_target[1] = view_target[2] = 0;
+  aim_camera();
+  EXPECT_EQ(view_yaw, 191.86419677734375f);
 }
 
 // One face {0, 1, 2} through render_mesh.

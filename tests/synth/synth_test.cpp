@@ -177,6 +177,42 @@ TEST(SynthWaveforms, PitchSources) {
   }
 }
 
+// Phases, periods and filter state are floats; what is computed from them each sample (the
+// routed frequency, the sine's product, a routed quarter period, the filter's coefficients) is
+// double. These samples are where rounding any of those to a float would change the output.
+TEST(SynthArithmetic, DoubleIntermediatesFloatState) {
+  SynthPatch kick = bdsine1_6;
+  SynthPatch saw_sweep = bare_patch(4096), triangle = bare_patch(4096), filtered = bare_patch(4096);
+  saw_sweep.voices[0] = wave(synth_wave_saw, 55);
+  saw_sweep.voices[0].pitch_sources = route(src_env(1));
+  saw_sweep.envelopes[0] = envelope(1, 0, 0, 0, 0, 0, 100, 0, 0);  // from 4 x F down to F / 4
+  triangle.voices[0] = wave(synth_wave_triangle, 441);
+  triangle.voices[0].pitch_sources = route(src_env(1));
+  triangle.envelopes[0] = flat_envelope(0);  // 2^1.99976 x F
+  filtered.voices[0] = wave(synth_wave_saw, 441);
+  filtered.voices[1] = wave(synth_wave_noise, 4410, 60);
+  filtered.filter_on = 1, filtered.master.cutoff = 1000, filtered.master.resonance = 8;
+  const struct {
+    const char* name;
+    const SynthPatch* patch;
+    bool voice;  // the voice before the master chain, or the finished sample
+    std::vector<std::pair<int, int>> samples;
+  } cases[] = {
+      {"kick", &kick, false, {{95, 19869}, {133, -29926}, {149, 5167}, {169, 2906}}},
+      {"routed saw", &saw_sweep, true, {{61, -12727}, {122, 7056}, {183, 26840}}},
+      // The clamp stores the double 2 x quarter in the float x: the first sample falls short of +A.
+      {"routed triangle", &triangle, true, {{0, 32511}, {26, 32511}}},
+      {"filter", &filtered, false, {{79, 8886}, {142, -17501}, {935, -1458}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    synthesize_sample(*c.patch);
+    if (c.voice) render_voice(0);
+    const int16_t* out = c.voice ? voice_buffer : mix_buffer;
+    for (auto [i, v] : c.samples) EXPECT_EQ(out[i], v) << i;
+  }
+}
+
 TEST(SynthWaveforms, NoiseIsRepeatableAndInRange) {
   SynthPatch p = bare_patch(8192);
   p.voices[0] = wave(synth_wave_noise, 4410);  // a new value every 10 samples
