@@ -1,9 +1,11 @@
 // talvex: the demo. Without arguments it takes the whole screen; the options below are
 // conveniences around that one run.
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 #include "platform/capture.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 #include "shell/demo.h"
 
@@ -20,9 +22,8 @@ struct Options {
   CaptureOptions capture;  // --capture, --shot, --crop, --until
 };
 
-// Every command-line option is read here. Returns false (after a one-line error) on
-// anything unknown.
-bool parse_arguments(int argc, char** argv, Options* options) {
+// Every command-line option is read here. Returns false with why on anything malformed.
+bool parse_arguments(int argc, char** argv, Options* options, std::string* why) {
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
     if (arg == "--window") {
@@ -31,22 +32,33 @@ bool parse_arguments(int argc, char** argv, Options* options) {
       options->help = true;
     } else if (arg == "--version") {
       options->version = true;
-    } else if (int used = parse_capture_option(argc, argv, i, &options->capture)) {
+    } else if (int used = parse_capture_option(argc, argv, i, &options->capture, why)) {
       if (used < 0) return false;
       i += used - 1;
     } else {
-      std::fprintf(stderr, "talvex: unknown argument '%s'\n%s\n", argv[i], usage);
+      *why = "unknown argument '" + std::string(arg) + "'";
       return false;
     }
   }
+  if (options->windowed && capture_requested(options->capture)) {
+    *why = "--window and a capture exclude each other";
+    return false;
+  }
   return true;
+}
+
+// Exit code 2: the command line itself is wrong.
+int usage_error(const std::string& why) {
+  std::fprintf(stderr, "talvex: %s\n%s\n", why.c_str(), usage);
+  return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   Options options;
-  if (!parse_arguments(argc, argv, &options)) return 2;
+  std::string why;
+  if (!parse_arguments(argc, argv, &options, &why)) return usage_error(why);
   if (options.help) {
     std::printf(
         "%s\n"
@@ -69,11 +81,26 @@ int main(int argc, char** argv) {
     std::printf("talvex %s\n", TALVEX_VERSION);
     return 0;
   }
-  if (capture_requested(options.capture)) return run_capture(options.capture);
+  if (capture_requested(options.capture)) {
+    // Every check before anything runs, so that a run never fails at its end on a bad path.
+    if (int status = check_capture(options.capture, &why)) {
+      if (status == 2) return usage_error(why);
+      std::fprintf(stderr, "talvex: %s\n", why.c_str());
+      return status;
+    }
+    return run_capture(options.capture);
+  }
   if (!screen_available()) {
-    std::fprintf(stderr, "talvex: no screen to open; rendering the demo into talvex.mp4 instead\n");
+    // Never over a file that is there already: talvex-2.mp4, talvex-3.mp4... instead.
     CaptureOptions fallback;
-    fallback.video_path = "talvex.mp4";
+    fallback.video_path = free_output_name("talvex.mp4");
+    fallback.video_settings.replace = false;
+    if (fallback.video_path.empty()) {
+      std::fprintf(stderr, "talvex: no screen to open, and no free name for a video beside talvex.mp4\n");
+      return 1;
+    }
+    std::fprintf(stderr, "talvex: no screen to open; rendering the demo into %s instead\n",
+                 fallback.video_path.c_str());
     return run_capture(fallback);
   }
   platform_open_sdl(SdlOptions{.windowed = options.windowed});

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 
 #include "data/modules.h"
 #include "platform/backend.h"
+#include "platform/output_file.h"
 #include "platform/platform.h"
 #include "platform/png.h"
 #include "platform/video_writer.h"
@@ -138,9 +138,7 @@ struct CaptureRun {
       uint32_t* d = &shot_pixels[size_t(y) * width];
       for (int x = 0; x < width; ++x, s += bytes) d[x] = s[0] | s[1] << 8 | s[2] << 16;
     }
-    if (write_png(shot.path.c_str(), width, height, shot_pixels.data(), width)) return true;
-    error = "cannot write " + shot.path;
-    return false;
+    return write_png(shot.path.c_str(), width, height, shot_pixels.data(), width, false, &error);
   }
 
   // Returns false to stop the run.
@@ -233,46 +231,100 @@ int fail(const std::string& message) {
 
 }  // namespace
 
-bool parse_song_point(const char* text, SongPoint* point) {
-  int half = 0, order = 0, row = 0, used = 0;
-  if (!std::isdigit(static_cast<unsigned char>(text[0]))) return false;
-  if (std::sscanf(text, "%d:%d:%d%n", &half, &order, &row, &used) != 3 || text[used] != 0) return false;
-  if (half < 1 || half > 2 || order < 0 || order > 255 || row < 0 || row > 255) return false;
-  *point = {half, order * 256 + row};
+bool parse_song_point(std::string_view text, SongPoint* point) {
+  int fields[3] = {};
+  size_t at = 0;
+  for (int f = 0; f < 3; ++f) {
+    if (f > 0) {
+      if (at >= text.size() || text[at] != ':') return false;
+      ++at;
+    }
+    const size_t first = at;
+    int value = 0;
+    for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+      value = value * 10 + (text[at] - '0');
+      if (value > 255) return false;  // also ends runs of digits long enough to overflow
+    }
+    if (at == first) return false;
+    fields[f] = value;
+  }
+  if (at != text.size() || fields[0] < 1 || fields[0] > 2) return false;
+  *point = {fields[0], fields[1] * 256 + fields[2]};
   return true;
 }
 
-int parse_capture_option(int argc, char** argv, int i, CaptureOptions* options) {
-  const char* arg = argv[i];
-  auto need = [&](int count, const char* what) {
-    if (i + count < argc) return true;
-    std::fprintf(stderr, "talvex: %s needs %s\n", arg, what);
+bool song_point_exists(const SongPoint& point, std::string* why) {
+  const uint8_t* image = point.half == 1 ? module_one : module_two;
+  const uint32_t size = point.half == 1 ? module_one_size : module_two_size;
+  const char* half_name = point.half == 1 ? "the first" : "the second";
+  openmpt_module* module = openmpt_module_create_from_memory2(image, size, openmpt_log_func_silent, nullptr,
+                                                              nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (!module) {
+    if (why) *why = std::string("cannot read ") + half_name + " half's music";
     return false;
+  }
+  const int order = point.position >> 8, row = point.position & 255;
+  const int orders = openmpt_module_get_num_orders(module);
+  int rows = 0;
+  if (order < orders) {
+    const int pattern = openmpt_module_get_order_pattern(module, order);
+    if (pattern >= 0 && pattern < openmpt_module_get_num_patterns(module))
+      rows = openmpt_module_get_pattern_num_rows(module, pattern);
+  }
+  openmpt_module_destroy(module);
+  if (order >= orders) {
+    if (why)
+      *why = point_text(point) + " is never played: " + half_name + " half's song has orders 0 to " +
+             std::to_string(orders - 1);
+    return false;
+  }
+  if (row >= rows) {
+    if (why)
+      *why = point_text(point) + " is never played: order " + std::to_string(order) + " of " + half_name +
+             " half has rows 0 to " + std::to_string(rows - 1);
+    return false;
+  }
+  return true;
+}
+
+int parse_capture_option(int argc, char** argv, int i, CaptureOptions* options, std::string* error) {
+  const std::string arg = argv[i];
+  // A value is missing at the end of the line, or where the next option begins.
+  auto value = [&](int k) -> const char* {
+    if (i + k >= argc || std::strncmp(argv[i + k], "--", 2) == 0) return nullptr;
+    return argv[i + k];
+  };
+  auto fail = [&](const std::string& why) {
+    *error = why;
+    return -1;
   };
   auto point = [&](const char* text, SongPoint* p) {
     if (parse_song_point(text, p)) return true;
-    std::fprintf(stderr, "talvex: bad song position '%s' (want HALF:ORDER:ROW, half 1 or 2)\n", text);
+    *error = arg + ": bad song position '" + text +
+             "' (HALF:ORDER:ROW in digits, half 1 or 2, order and row 0 to 255)";
     return false;
   };
-  if (!std::strcmp(arg, "--capture")) {
-    if (!need(1, "a file name")) return -1;
+  if (arg == "--capture") {
+    if (!value(1)) return fail("--capture needs a file name");
+    if (!options->video_path.empty()) return fail("--capture is given twice");
     options->video_path = argv[i + 1];
     return 2;
   }
-  if (!std::strcmp(arg, "--crop")) {
+  if (arg == "--crop") {
     options->crop = true;
     return 1;
   }
-  if (!std::strcmp(arg, "--shot")) {
-    if (!need(2, "a song position HALF:ORDER:ROW and a file name")) return -1;
+  if (arg == "--shot") {
+    if (!value(1) || !value(2)) return fail("--shot needs a song position HALF:ORDER:ROW and a file name");
     CaptureOptions::Shot shot;
     if (!point(argv[i + 1], &shot.at)) return -1;
     shot.path = argv[i + 2];
     options->shots.push_back(shot);
     return 3;
   }
-  if (!std::strcmp(arg, "--until")) {
-    if (!need(1, "a song position HALF:ORDER:ROW")) return -1;
+  if (arg == "--until") {
+    if (!value(1)) return fail("--until needs a song position HALF:ORDER:ROW");
+    if (options->has_until) return fail("--until is given twice");
     if (!point(argv[i + 1], &options->until)) return -1;
     options->has_until = true;
     return 2;
@@ -284,25 +336,50 @@ bool capture_requested(const CaptureOptions& options) {
   return !options.video_path.empty() || !options.shots.empty() || options.crop || options.has_until;
 }
 
-bool validate_capture_options(const CaptureOptions& options) {
+bool validate_capture_options(const CaptureOptions& options, std::string* why) {
   if (options.video_path.empty() && options.shots.empty()) {
-    std::fprintf(stderr, "talvex: %s needs --capture or --shot\n", options.crop ? "--crop" : "--until");
+    *why = std::string(options.crop ? "--crop" : "--until") + " needs --capture or --shot";
     return false;
   }
   if (options.has_until && options.video_path.empty()) {
-    std::fprintf(stderr, "talvex: --until needs --capture\n");
+    *why = "--until needs --capture";
     return false;
   }
   if (!options.video_path.empty() && !VideoWriter::known_extension(options.video_path)) {
-    std::fprintf(stderr, "talvex: %s: unknown extension (use .mp4 or .mkv)\n", options.video_path.c_str());
+    *why = options.video_path + ": unknown extension (use .mp4 or .mkv)";
     return false;
   }
   return true;
 }
 
+int check_capture(const CaptureOptions& options, std::string* why) {
+  if (!validate_capture_options(options, why)) return 2;
+  for (const auto& shot : options.shots)
+    if (!song_point_exists(shot.at, why)) return *why = "--shot " + *why, 2;
+  if (options.has_until && !song_point_exists(options.until, why)) return *why = "--until " + *why, 2;
+  // Every output: distinct, and its folder there and writable.
+  std::vector<std::string> outputs;
+  if (!options.video_path.empty()) outputs.push_back(options.video_path);
+  for (const auto& shot : options.shots) outputs.push_back(shot.path);
+  for (size_t i = 0; i < outputs.size(); ++i)
+    for (size_t k = 0; k < i; ++k)
+      if (same_output(outputs[i], outputs[k])) {
+        *why = outputs[k] == outputs[i] ? outputs[i] + " is given twice as an output"
+                                        : outputs[k] + " and " + outputs[i] + " are the same file";
+        return 2;
+      }
+  for (const std::string& path : outputs)
+    if (!check_output_path(path, why)) return 1;
+  return 0;
+}
+
 int run_capture(const CaptureOptions& options) {
   stats = {};
-  if (!validate_capture_options(options)) return 1;
+  std::string why;
+  if (int status = check_capture(options, &why)) {
+    std::fprintf(stderr, "talvex: %s\n", why.c_str());
+    return status;
+  }
   CaptureRun run(options);
   run.video = !options.video_path.empty();
   if (run.video && options.encode &&

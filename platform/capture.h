@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/video_writer.h"
@@ -35,21 +36,29 @@ struct CaptureOptions {
   void* observer_user = nullptr;
 };
 
-// Reads "H:ORDER:ROW" (half 1 or 2, order 0..255, row 0..255).
-bool parse_song_point(const char* text, SongPoint* point);
+// Reads "H:ORDER:ROW": decimal digits only, half 1 or 2, order and row 0..255.
+bool parse_song_point(std::string_view text, SongPoint* point);
+// Whether the song plays that point at all: its order lies within its half's song and its
+// row within that order's pattern. Otherwise false and why, in one line.
+bool song_point_exists(const SongPoint& point, std::string* why);
 
-// Takes the capture option at argv[i] (with its arguments) into options. Returns how many
-// arguments it used, 0 when argv[i] is not a capture option, -1 after printing a one-line
-// error. Options: --capture FILE, --crop, --shot H:ORDER:ROW FILE, --until H:ORDER:ROW.
-int parse_capture_option(int argc, char** argv, int i, CaptureOptions* options);
+// Takes the capture option at argv[i] (with its values) into options. Returns how many
+// arguments it used, 0 when argv[i] is not a capture option, -1 with *error set (a usage
+// error). Options: --capture FILE, --crop, --shot H:ORDER:ROW FILE, --until H:ORDER:ROW.
+int parse_capture_option(int argc, char** argv, int i, CaptureOptions* options, std::string* error);
 // Whether the options ask for a headless run at all.
 bool capture_requested(const CaptureOptions& options);
-// Checks what the command line alone can tell (--crop or --until without --capture...);
-// prints a one-line error and returns false when it does not make sense.
-bool validate_capture_options(const CaptureOptions& options);
+// What the command line alone can tell (--crop or --until without --capture, a video
+// extension we cannot write): false and why.
+bool validate_capture_options(const CaptureOptions& options, std::string* why);
+// Everything a run can be refused for before it starts. Returns 0 when it can go ahead,
+// otherwise the exit code with why: 2 for a usage error (including a song position the
+// song never plays and one output named twice), 1 for an output that cannot be written.
+int check_capture(const CaptureOptions& options, std::string* why);
 
-// The whole run: opens the headless backend, runs demo_main, writes the files. Returns the
-// process exit code: 0 on success, 1 after a one-line error (nothing half-written is left).
+// The whole run: checks the options (check_capture), opens the headless backend, runs
+// demo_main, writes the files. Returns the process exit code: 0 on success, else 1 or 2 (as
+// check_capture) after a one-line error; nothing half-written is left.
 int run_capture(const CaptureOptions& options);
 
 // Whether a screen can be opened: a display server is named and SDL's video starts.

@@ -1,19 +1,19 @@
 #include "platform/video_writer.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <condition_variable>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
+
+#include "platform/output_file.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -25,38 +25,6 @@ extern "C" {
 }
 
 namespace {
-
-// The temporary file of the open writer, for the interrupt handler. Only one writer is
-// open at a time; the handler may only call async-signal-safe functions, hence the array.
-char interrupt_temp_path[4096];
-constexpr int handled_signals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous_actions[std::size(handled_signals)];
-
-void on_interrupt(int sig) {
-  if (interrupt_temp_path[0]) unlink(interrupt_temp_path);
-  for (size_t i = 0; i < std::size(handled_signals); ++i)
-    if (handled_signals[i] == sig) sigaction(sig, &previous_actions[i], nullptr);
-  // Die of the same signal (or let the previous handler run) so the parent sees why.
-  raise(sig);
-}
-
-void guard_temp_file(const std::string& temp) {
-  std::snprintf(interrupt_temp_path, sizeof interrupt_temp_path, "%s", temp.c_str());
-  struct sigaction action = {};
-  action.sa_handler = on_interrupt;
-  sigemptyset(&action.sa_mask);
-  for (size_t i = 0; i < std::size(handled_signals); ++i) {
-    sigaction(handled_signals[i], nullptr, &previous_actions[i]);
-    // A signal the process was started to ignore (a background job, nohup) stays ignored.
-    if (previous_actions[i].sa_handler != SIG_IGN) sigaction(handled_signals[i], &action, nullptr);
-  }
-}
-
-void release_temp_guard() {
-  for (size_t i = 0; i < std::size(handled_signals); ++i)
-    sigaction(handled_signals[i], &previous_actions[i], nullptr);
-  interrupt_temp_path[0] = 0;
-}
 
 std::string av_error_text(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
@@ -125,7 +93,8 @@ void to_yuv420(const uint8_t* src, int width, int height, AVFrame* out) {
 }  // namespace
 
 struct VideoWriter::Impl {
-  std::string path, temp;
+  OutputFile file;
+  std::string path;
   int width = 0, height = 0;
   AVFormatContext* format = nullptr;
   AVCodecContext* video = nullptr;
@@ -302,10 +271,6 @@ VideoWriter::VideoWriter() = default;
 
 VideoWriter::~VideoWriter() { abandon(); }
 
-std::string VideoWriter::temporary_path(const std::string& path) {
-  return path + "." + std::to_string(getpid()) + ".part";
-}
-
 bool VideoWriter::known_extension(const std::string& path) {
   std::string ext = lower_extension(path);
   return ext == ".mp4" || ext == ".mkv";
@@ -322,15 +287,13 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   };
   if (!known_extension(path)) return failure(path + ": unknown extension (use .mp4 or .mkv)");
   if (width <= 0 || height <= 0 || width % 2 || height % 2) return failure("the picture size must be even");
-  struct stat existing;
-  if (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode))
-    return failure("cannot write " + path + ": it is a folder");
 
   av_log_set_level(AV_LOG_ERROR);
   impl_ = std::make_unique<Impl>();
   Impl& w = *impl_;
   w.path = path;
-  w.temp = temporary_path(path);
+  std::string why;
+  if (!w.file.open(path, &why, settings.replace)) return failure(why);
   w.width = width;
   w.height = height;
 
@@ -341,7 +304,7 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   const AVCodec* aac = avcodec_find_encoder_by_name("aac");
   if (!aac) return failure("no AAC encoder in this FFmpeg");
 
-  if (avformat_alloc_output_context2(&w.format, container, nullptr, w.temp.c_str()) < 0)
+  if (avformat_alloc_output_context2(&w.format, container, nullptr, w.file.name().c_str()) < 0)
     return failure("cannot set up the container for " + path);
   // No version strings and no creation time, so that equal input gives equal bytes.
   w.format->flags |= AVFMT_FLAG_BITEXACT;
@@ -414,13 +377,9 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   w.picture->height = height;
   if (av_frame_get_buffer(w.picture, 0) < 0) return failure("out of memory");
 
-  // The interrupt guard goes up before the file exists, so no moment leaves it behind.
-  guard_temp_file(w.temp);
-  r = avio_open(&w.format->pb, w.temp.c_str(), AVIO_FLAG_WRITE);
-  if (r < 0) {
-    release_temp_guard();
-    return failure("cannot write " + path + ": " + av_error_text(r));
-  }
+  // Through the name of the open file: the muxer opens it again to move the index forward.
+  r = avio_open(&w.format->pb, w.file.name().c_str(), AVIO_FLAG_WRITE);
+  if (r < 0) return failure("cannot write " + path + ": " + av_error_text(r));
   w.file_open = true;
   AVDictionary* muxer_options = nullptr;
   // The index goes to the front, so players can start before the whole file has arrived.
@@ -497,20 +456,10 @@ bool VideoWriter::finish() {
   int r = av_write_trailer(w.format);
   if (r < 0) return failure("cannot write " + w.path + ": " + av_error_text(r));
   w.close_file();
-  if (std::rename(w.temp.c_str(), w.path.c_str()) != 0)
-    return failure("cannot write " + w.path + ": " + std::strerror(errno));
-  release_temp_guard();
+  std::string why;
+  if (!w.file.commit(&why)) return failure(why);
   impl_.reset();
   return true;
 }
 
-void VideoWriter::abandon() {
-  if (!impl_) return;
-  std::string temp = impl_->temp;
-  bool existed = impl_->file_open;
-  impl_.reset();
-  if (existed) {
-    unlink(temp.c_str());
-    release_temp_guard();
-  }
-}
+void VideoWriter::abandon() { impl_.reset(); }

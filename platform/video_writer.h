@@ -1,9 +1,9 @@
 // Writes pictures and sound into a video file (H.264 in yuv420p and AAC, 60 frames and
 // 44100 stereo samples per second) through FFmpeg's libraries.
 //
-// The file appears only when finish() succeeds: until then everything goes to a temporary
-// sibling, which the destructor, a failure or an interrupt (SIGINT, SIGTERM, SIGHUP)
-// removes. Two runs fed the same pictures and samples write identical bytes: fixed encoder
+// The file appears only when finish() succeeds: until then everything goes to an unnamed
+// file in the target's folder (output_file.h), which a failure, an interrupt or even SIGKILL
+// leaves nowhere. Two runs fed the same pictures and samples write identical bytes: fixed encoder
 // threads, bit-exact flags and no creation time.
 //
 // Encoding runs on a worker thread: add_frame and add_audio copy their input and return,
@@ -19,9 +19,10 @@ class VideoWriter {
   static constexpr int sample_rate = 44100;
 
   struct Settings {
-    int crf = 17;                     // constant quality; 17 is close to visually lossless
+    int crf = 17;                      // constant quality; 17 is close to visually lossless
     const char* preset = "superfast";  // x264 speed preset: 5x real time needs the fast end
-    int threads = 2;                  // fixed, so the output does not depend on the machine
+    int threads = 2;                   // fixed, so the output does not depend on the machine
+    bool replace = true;               // false: finish() refuses to replace a file made meanwhile
   };
 
   VideoWriter();
@@ -44,17 +45,15 @@ class VideoWriter {
   bool add_audio(const int16_t* samples, int frame_count);
   bool add_audio(const float* samples, int frame_count);
 
-  // Drains both encoders, writes the index and renames the temporary file to the path.
+  // Drains both encoders, writes the index and puts the file in place under its path.
   bool finish();
-  // Stops without a file: the temporary one is removed.
+  // Stops without a file.
   void abandon();
 
   int64_t frames_written() const { return frames_; }
   int64_t samples_written() const { return samples_; }
   const std::string& error() const { return error_; }
 
-  // The temporary name that open() writes to for a given path.
-  static std::string temporary_path(const std::string& path);
   // Whether the path names a container that we can write (.mp4 or .mkv).
   static bool known_extension(const std::string& path);
 

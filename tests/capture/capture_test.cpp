@@ -4,8 +4,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <tuple>
 
 #include "platform/png.h"
@@ -119,8 +121,26 @@ TEST(CaptureOptions, SongPoints) {
   }
   SongPoint p;
   for (const char* bad :
-       {"", "1:0", "3:0:0", "0:1:1", "1:256:0", "1:0:256", "1:0:0x", "-1:0:0", " 1:0:0", "a:b:c"})
+       {"", "1:0", "3:0:0", "0:1:1", "1:256:0", "1:0:256", "1:0:0x", "-1:0:0", " 1:0:0", "a:b:c",
+        "1:0:4294967297", "1: 0:0", "1:+0:0", "1:-0:0", "1:0:0 ", "1::0", "1:0:0:0"})
     EXPECT_FALSE(parse_song_point(bad, &p)) << '"' << bad << '"';
+}
+
+// Positions the song never plays: an order past its half's song, a row past its pattern.
+TEST(CaptureOptions, PositionsTheSongNeverPlays) {
+  const struct {
+    SongPoint at;
+    bool played;
+  } cases[] = {{{1, 0}, true},
+               {{2, 0}, true},
+               {{1, 100 * 256}, false},
+               {{2, 255 * 256 + 255}, false},
+               {{1, 0 * 256 + 255}, false}};
+  for (const auto& c : cases) {
+    std::string why;
+    EXPECT_EQ(song_point_exists(c.at, &why), c.played) << c.at.half << ":" << c.at.position;
+    EXPECT_EQ(why.empty(), c.played) << why;
+  }
 }
 
 // The excerpt, full and cropped, decoded as a player would; then the full one again, byte for byte.
@@ -181,21 +201,37 @@ TEST(Capture, AShotNeverReachedIsReportedNotWritten) {
 TEST(Capture, CommandLine) {
   if (!fs::exists(fs::path(TALVEX_BINARY_DIR) / "talvex")) GTEST_SKIP() << "talvex is not built";
   fs::remove_all(scratch("cli"));
-  // Malformed options exit 2; options that cannot run, 1. One line each, and no file.
+  fs::remove(scratch("x.png"));
+  const std::string x_mp4 = scratch("x.mp4");
+  // Usage errors exit 2 with the reason and the usage line; outputs that cannot be written,
+  // 1 with the reason alone. All before anything runs: no file, no progress.
   const struct {
     std::string arguments;
     int exit;
   } bad[] = {{"--capture", 2},
+             {"--capture --crop", 2},
              {"--shot 1:0:0", 2},
              {"--shot 9:0:0 x.png", 2},
-             {"--crop", 1},
-             {"--until 1:0:0", 1},
+             {"--shot 1:0:4294967297 x.png", 2},
+             {"--shot 1:+0:0 x.png", 2},
+             {"--shot 1:100:0 x.png", 2},
+             {"--capture " + x_mp4 + " --until 2:255:255", 2},
+             {"--capture " + x_mp4 + " --shot 1:0:0 " + x_mp4, 2},
+             {"--capture " + x_mp4 + " --capture " + scratch("y.mp4"), 2},
+             {"--crop", 2},
+             {"--until 1:0:0", 2},
+             {"--window --shot 1:0:0 x.png", 2},
+             {"--nonsense", 2},
+             {"--capture " + scratch("x.webm"), 2},
              {"--capture " + scratch("cli/x.mp4"), 1},
-             {"--capture " + scratch("x.webm"), 1}};
+             {"--capture " + x_mp4 + " --shot 1:0:0 " + scratch("cli/x.png"), 1}};
   std::string err;
   for (const auto& b : bad) {
+    fs::remove(x_mp4);
     EXPECT_EQ(run_talvex(b.arguments, &err), b.exit) << b.arguments;
-    EXPECT_EQ(count_lines(err), 1) << b.arguments << ": " << err;
+    EXPECT_EQ(count_lines(err), b.exit == 2 ? 2 : 1) << b.arguments << ": " << err;
+    EXPECT_EQ(err.find("usage:") != std::string::npos, b.exit == 2) << b.arguments << ": " << err;
+    EXPECT_TRUE(no_leftovers(x_mp4)) << b.arguments;
   }
   EXPECT_TRUE(no_leftovers(scratch("x.webm")) && !fs::exists(scratch("x.png")));
 
@@ -211,13 +247,15 @@ TEST(Capture, CommandLine) {
   EXPECT_EQ(err.find('\r'), std::string::npos);
 }
 
-// Without a display server the demo says so and captures into talvex.mp4 in the current
-// folder; stopped half-way (SIGTERM), it leaves nothing behind.
+// Without a display server the demo says so and captures into the current folder, beside
+// a talvex.mp4 that is there already rather than over it; stopped half-way (SIGTERM), it
+// leaves nothing behind.
 TEST(Capture, WithoutAScreenItCapturesInstead) {
   if (!fs::exists(fs::path(TALVEX_BINARY_DIR) / "talvex")) GTEST_SKIP() << "talvex is not built";
   fs::path dir = scratch("no_screen");
   fs::remove_all(dir);
   fs::create_directories(dir);
+  { std::ofstream(dir / "talvex.mp4") << "an earlier video"; }
   std::string err = (dir / "stderr.txt").string();
   std::fflush(nullptr);
   pid_t child = fork();
@@ -233,9 +271,9 @@ TEST(Capture, WithoutAScreenItCapturesInstead) {
   bool said = false, writing = false;
   for (int i = 0; i < 600 && !(said && writing); ++i) {
     usleep(50000);
-    said = file_bytes(err).find("no screen") != std::string::npos;
-    for (auto& f : fs::directory_iterator(dir))
-      writing |= f.path().filename().string().starts_with("talvex.mp4.");
+    said =
+        file_bytes(err).find("no screen to open; rendering the demo into talvex-2.mp4") != std::string::npos;
+    writing = file_bytes(err).find("capture") != std::string::npos;
   }
   kill(child, SIGTERM);
   int status = 0;
@@ -243,7 +281,9 @@ TEST(Capture, WithoutAScreenItCapturesInstead) {
   EXPECT_TRUE(said) << file_bytes(err);
   EXPECT_TRUE(writing);
   EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
-  int files = 0;
-  for (auto& f : fs::directory_iterator(dir)) files += f.path().filename() != "stderr.txt";
-  EXPECT_EQ(files, 0);
+  std::vector<std::string> files;
+  for (auto& f : fs::directory_iterator(dir)) files.push_back(f.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"stderr.txt", "talvex.mp4"}));
+  EXPECT_EQ(file_bytes((dir / "talvex.mp4").string()), "an earlier video");
 }

@@ -17,13 +17,16 @@ inline std::string file_bytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// Neither the finished file nor a temporary one written under its name (by any process).
+// Neither the finished file nor a temporary one beside it: one named after it, or a hidden
+// one of the writer's (by any process).
 inline bool no_leftovers(const std::string& path) {
   const std::filesystem::path p(path);
   if (std::filesystem::exists(p)) return false;
   if (!std::filesystem::is_directory(p.parent_path())) return true;
   for (const auto& f : std::filesystem::directory_iterator(p.parent_path()))
-    if (f.path().filename().string().starts_with(p.filename().string() + ".")) return false;
+    if (f.path().filename().string().starts_with(p.filename().string() + ".") ||
+        f.path().filename().string().starts_with(".talvex-"))
+      return false;
   return true;
 }
 
