@@ -1,0 +1,276 @@
+#include "scenes/balls.h"
+
+#include <cmath>
+#include <set>
+#include <tuple>
+#include <vector>
+
+#include "render3d/pipeline.h"
+#include "scenes/scenes.h"
+#include "shell/fade.h"
+#include "tests/scenes/scene_fixture.h"
+#include "textures/tables.h"
+
+namespace {
+
+using namespace scene_test;
+
+class Balls : public SceneTest {
+ protected:
+  static void SetUpTestSuite() {
+    set_row_table(FrameBuffer);  // the glow texture is drawn with sprites through the row table
+    build_glow_texture();
+    build_texture_tables();
+    balls_init();
+  }
+  void SetUp() override {
+    SceneTest::SetUp();
+    near_z_limit = 80;
+    cut_index = 0;
+    balls_enter();
+  }
+  void TearDown() override {
+    SceneTest::TearDown();
+    present_skip = 0;
+    scene_time = effect_time = 0;
+  }
+  // Ball 0 at the origin, ball 1 at (dx, dy) with its own phase, ball 2 far off; each velocity
+  // component distinct so that a reversal shows.
+  static void place_pair(float dx, float dy, float phase1) {
+    ball_state[0] = {0, 1, 0, 2, 0, 3, 0};
+    ball_state[1] = {dx, -1.5f, dy, -2.5f, phase1, -3.5f, 0};
+    ball_state[2] = {-600, 0.5f, -600, 0.5f, 0, 0.5f, 0};
+  }
+  static std::array<bool, 3> reversed(const BallState& now, const BallState& before) {
+    return {now.vx == -before.vx, now.vy == -before.vy, now.phase_step == -before.phase_step};
+  }
+};
+
+TEST_F(Balls, MeshBlocksCurvedFacesBeforeSixOpenings) {
+  EXPECT_EQ(std::tie(sphere_levels, sphere_vertex_count), std::make_tuple(3, 258));
+  for (int f = 0; f < ball_room_face_count; ++f) {
+    ASSERT_EQ(ball_face_attrs[f].mode_flags, 2u);
+    ASSERT_EQ(word_texture(ball_face_textures[f]), ball_room_texture);
+    ASSERT_LT(std::max({ball_faces[f].i0, ball_faces[f].i1, ball_faces[f].i2}), ball_room_vertex_count);
+  }
+  int open_per_ball = -1;
+  for (int b = 0; b < ball_count; ++b) {
+    SCOPED_TRACE(b);
+    const int first_face = 432 + 512 * b, first_vertex = 294 + 258 * b;
+    int open = 0;
+    std::set<std::pair<int, int>> planes;  // (axis, sign) of every open face
+    for (int f = first_face; f < first_face + 512; ++f) {
+      const Face& face = ball_faces[f];
+      for (int32_t i : {face.i0, face.i1, face.i2}) ASSERT_TRUE(i >= first_vertex && i < first_vertex + 258);
+      ASSERT_EQ(word_texture(ball_face_textures[f]), ball_texture);
+      const uint32_t flags = ball_face_attrs[f].mode_flags;
+      ASSERT_TRUE(flags == 0x84u || (flags == 0x80u && open == 0)) << f;
+      if (flags != 0x84u) continue;
+      ++open;
+      // An open face lies on a flattened plane: one texture coordinate of 550 / 4 at all corners.
+      const Vec3i* t[3] = {&ball_texcoords[face.i0], &ball_texcoords[face.i1], &ball_texcoords[face.i2]};
+      for (int axis = 0; axis < 3; ++axis) {
+        auto c = [&](int k) { return (&t[k]->x)[axis]; };
+        if (std::abs(c(0)) == 137 && c(0) == c(1) && c(1) == c(2)) planes.insert({axis, c(0) > 0});
+      }
+    }
+    EXPECT_EQ(planes.size(), 6u);
+    EXPECT_GT(open, 6);
+    if (open_per_ball < 0) open_per_ball = open;
+    EXPECT_EQ(open, open_per_ball);
+  }
+  // The model is round again for the run.
+  int32_t widest = 0;
+  for (int k = 0; k < 258; ++k)
+    for (int32_t c : xyz(sphere_vertices[k])) widest = std::max(widest, std::abs(c));
+  EXPECT_GE(widest, 799);
+  for (int b = 0; b < ball_count; ++b) {
+    const int f = ball_first_sprite_face + b;
+    EXPECT_EQ(std::tie(ball_faces[f].i0, ball_face_attrs[f].mode_flags, ball_face_textures[f]),
+              std::make_tuple(1068 + b, 3u, FaceTexture(800)));
+  }
+  EXPECT_EQ(ball_face_attrs[1970].param, 0x00FFFFu);
+}
+
+// The hop is truncated: at phase 150 the sine gives 349.99..., a height of 301, not 300.
+TEST_F(Balls, HeightIsAnAbsoluteSineHop) {
+  const std::pair<float, int32_t> cases[] = {{0, 650}, {450, -50}, {900, 650}, {-450, -50}, {150, 301}};
+  for (auto [phase, height] : cases) EXPECT_EQ(ball_height(phase), height) << phase;
+}
+
+// Every component that is largest (ties included) turns back for both balls; apart, nothing.
+TEST_F(Balls, ContactReversesTheLargestComponents) {
+  const struct {
+    float dx, dy, phase1;
+    std::array<bool, 3> vx_vy_step;
+  } cases[] = {{100, 50, 0, {true, false, false}}, {50, 100, 0, {false, true, false}},
+               {100, 100, 0, {true, true, false}}, {0, 0, 0, {true, true, true}},
+               {0, 0, 90, {false, false, true}},   {250, 0, 90, {true, false, false}},
+               {216, 216, 90, {true, true, true}}, {300, 300, 0, {false, false, false}}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.dx << " " << c.dy << " " << c.phase1);
+    place_pair(c.dx, c.dy, c.phase1);
+    const BallState a = ball_state[0], b = ball_state[1];
+    ball_touching[0] = 0;
+    Vec3i out[3];
+    step_balls(out);
+    EXPECT_EQ(reversed(ball_state[0], a), c.vx_vy_step);
+    EXPECT_EQ(reversed(ball_state[1], b), c.vx_vy_step);
+    EXPECT_EQ(ball_touching[0], c.vx_vy_step[0] || c.vx_vy_step[1] || c.vx_vy_step[2]);
+    EXPECT_EQ(std::tie(ball_touching[1], ball_touching[2]), std::make_tuple(uint8_t(0), uint8_t(0)));
+  }
+}
+
+// A pair still within reach after its rebound is not turned back again until it separated.
+TEST_F(Balls, TouchingPairTurnsOnceUntilApart) {
+  place_pair(100, 0, 0);
+  Vec3i out[3];
+  const float vx = ball_state[0].vx;
+  const float expected[] = {-vx, -vx, -vx, vx};
+  for (int step = 0; step < 4; ++step) {
+    if (step == 2) ball_state[1].x = 500;  // apart: the byte clears
+    if (step == 3) ball_state[1].x = ball_state[0].x + 100;
+    step_balls(out);
+    EXPECT_EQ(ball_state[0].vx, expected[step]) << step;
+    EXPECT_EQ(ball_touching[0], step != 2) << step;
+  }
+}
+
+TEST_F(Balls, WallsTurnTheVelocityButKeepTheOvershoot) {
+  place_pair(400, 400, 0);
+  ball_state[0] = {649, 3, -648, -3, 0, 0, 0};
+  Vec3i out[3];
+  step_balls(out);
+  EXPECT_EQ(xyz(out[0]), (std::array{652, 650, -651}));
+  EXPECT_EQ(std::tie(ball_state[0].vx, ball_state[0].vy), std::make_tuple(-3.0f, 3.0f));
+  step_balls(out);
+  EXPECT_EQ(xyz(out[0]), (std::array{649, 650, -648}));
+  EXPECT_EQ(std::tie(ball_state[0].vx, ball_state[0].vy), std::make_tuple(-3.0f, 3.0f));
+}
+
+// The table is the simulation replayed from the start values; the balls stay in the room (one
+// step's overshoot at most) and meet one another now and then.
+TEST_F(Balls, ReplayTableIsTheSimulationFromTheStart) {
+  std::copy_n(ball_start, 3, ball_state);
+  std::fill_n(ball_touching, 3, 0);
+  int mismatches = 0, contacts = 0;
+  for (int s = 0; s < ball_path_steps; ++s) {
+    const std::array<uint8_t, 3> touching = {ball_touching[0], ball_touching[1], ball_touching[2]};
+    Vec3i out[3];
+    step_balls(out);
+    for (int n = 0; n < 3; ++n) contacts += ball_touching[n] > touching[n];
+    for (int b = 0; b < 3; ++b) {
+      const Vec3i& p = out[b];
+      mismatches += xyz(p) != xyz(ball_path[s][b]);
+      ASSERT_TRUE(std::abs(p.x) <= 654 && std::abs(p.z) <= 654 && p.y >= -50 && p.y <= 650) << s;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_GT(contacts, 10);
+  EXPECT_EQ(xyz(ball_path[0][0]), (std::array{303, ball_height(142.75f), 302}));
+}
+
+TEST_F(Balls, PathIndexHoldsTheLastStep) {
+  const std::tuple<float, int32_t, int32_t> cases[] = {
+      {0, 2816, 0},          {10, 2900, 25},     {10, 3071, 25},     {10, 3072, 44},
+      {3199.5f, 3000, 7998}, {3200, 3000, 7999}, {1e6f, 3400, 7999}, {-5, 2900, 0}};
+  for (auto [s, p, q] : cases) EXPECT_EQ(ball_path_index(s, p), q) << s << " " << p;
+  scene_time = 5000;
+  balls_frame(3300);
+  for (int b = 0; b < 3; ++b) EXPECT_EQ(xyz(ball_vertices[1068 + b]), xyz(ball_path[7999][b]));
+}
+
+// Cues passed since the last frame each re-arm the grey flash once; the last decides the view.
+TEST_F(Balls, CutsFlashOncePerCueThenTheCameraCircles) {
+  const struct {
+    float time;
+    int32_t position, cuts, fade;
+    float x, y, z;
+  } frames[] = {{0, 2816, 0, 0x909090, 400, 400, 400}, {3, 2900, 0, 0x040418, 400, 400, 400},
+                {6, 2911, 0, 0, 400, 400, 400},        {9, 2912, 1, 0x909090, 400, 400, 0},
+                {9, 2912, 1, 0x909090, 400, 400, 0},   {12, 2916, 1, 0x040418, 400, 400, 0},
+                {15, 2930, 4, 0x909090, 0, 400, -400}, {30, 2950, 6, 0x909090, 0, 400, 400},
+                {60, 3071, 6, 0, 0, 400, 400},         {0, 3072, 6, 0, 360, 380, 0}};
+  for (const auto& f : frames) {
+    SCOPED_TRACE(testing::Message() << f.time << " " << f.position);
+    scene_time = f.time;
+    EXPECT_FALSE(balls_frame(f.position));
+    EXPECT_EQ(cut_index, f.cuts);
+    EXPECT_EQ(fade_colour, f.fade) << std::hex << fade_colour;
+    EXPECT_NEAR(view_offset[0], f.x, 1e-3);
+    EXPECT_NEAR(view_offset[1], f.y, 1e-3);
+    EXPECT_NEAR(view_offset[2], f.z, 1e-3);
+    // Aimed at the balls' centre.
+    const int32_t q = ball_path_index(f.time, f.position);
+    Vec3i centre = {0, 0, 0}, screen;
+    for (int b = 0; b < 3; ++b)
+      centre = {centre.x + ball_path[q][b].x, centre.y + ball_path[q][b].y, centre.z + ball_path[q][b].z};
+    centre = {centre.x / 3, centre.y / 3, centre.z / 3};
+    transform_vertices(&centre, &screen, 1, 1, 7, 0, 0, 0);
+    EXPECT_NEAR(screen.x, 160, 2);
+    EXPECT_NEAR(screen.y, 100, 2);
+  }
+  // Entering again arms only the entry flash; the cues stay counted.
+  balls_enter();
+  scene_time = 0;
+  balls_frame(2950);
+  EXPECT_EQ(std::tie(cut_index, fade_colour), std::make_tuple(6, 0x909090));
+}
+
+// Each ball lights its own channel: full (72) within about 620 units, nothing past about 1020,
+// never brighter farther away.
+TEST_F(Balls, RoomLightFallsWithDistancePerChannel) {
+  for (int32_t q : {0, 1500, 7999}) {
+    light_ball_room(q);
+    for (int b = 0; b < 3; ++b) {
+      std::vector<std::pair<double, int>> lit;
+      for (int i = 0; i < ball_room_vertex_count; ++i) {
+        const Vec3i &r = ball_vertices[i], &at = ball_path[q][b];
+        const double d = std::hypot(r.x - at.x, r.y - at.y, r.z - at.z);
+        const int v = vertex_shade[3 * i + b];
+        ASSERT_TRUE(d > 625 || v == 72) << q << " " << b << " " << d;
+        ASSERT_TRUE(d < 1020 || v == 0) << q << " " << b << " " << d;
+        lit.push_back({d, v});
+      }
+      std::sort(lit.begin(), lit.end());
+      for (size_t k = 1; k < lit.size(); ++k) ASSERT_LE(lit[k].second, lit[k - 1].second);
+    }
+  }
+}
+
+// All three balls spin alike about their own centres, as rotate_point turns the small sphere.
+TEST_F(Balls, BallsSpinAlikeAroundTheirPathPositions) {
+  for (float t : {0.0f, 37.6f, 512.8f}) {
+    effect_time = ball_spin = t;
+    place_balls(1234);
+    int mismatches = 0;
+    for (int k = 0; k < 258; ++k) {
+      const Vec3i& m = sphere_vertices[k];
+      rotate_point(int32_t(m.x * 0.22222222222222224), int32_t(m.y * 0.22222222222222224),
+                   int32_t(m.z * 0.22222222222222224), t, float(t * 1.3), float(t * 1.7));
+      for (int b = 0; b < 3; ++b) {
+        const Vec3i &v = ball_vertices[294 + 258 * b + k], &at = ball_path[1234][b];
+        mismatches += std::array{v.x - at.x, v.y - at.y, v.z - at.z} !=
+                      std::array{rotated_point[0], rotated_point[1], rotated_point[2]};
+      }
+    }
+    EXPECT_EQ(mismatches, 0) << t;
+  }
+}
+
+TEST_F(Balls, DrawsAndLeavesPastTheEndOnQuitOrInThePreRoll) {
+  scene_time = 100;
+  EXPECT_FALSE(balls_frame(3423));
+  EXPECT_GT(lit_pixels(), 40000);
+  EXPECT_TRUE(balls_frame(3424));
+  present_skip = 1;
+  EXPECT_TRUE(balls_frame(2900));
+  present_skip = 0;
+  quit_flag = 1;
+  EXPECT_TRUE(balls_frame(2900));
+  std::fill_n(prev_frame, screen_pixels, 0x00ABCDEFu);
+  balls_run();  // the entry steps only
+  EXPECT_TRUE(all_are(prev_frame, 0));
+}
+
+}  // namespace
