@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 
 #include "data/texture_scripts.h"
@@ -52,6 +53,10 @@ constexpr int32_t light_height = -480;
 
 // The dissolve's target picture: black.
 const uint32_t towers_black[screen_pixels] = {};
+
+// Whether the logo carries anything in its spare bytes: if not, the logo dimmed by full
+// white adds nothing and need not be drawn.
+bool towers_logo_spare = true;
 
 // One tower's profile, top to bottom: (row, radius). The repeated rows 4, 10 and 24 make
 // flat ledges.
@@ -167,6 +172,9 @@ void towers_init() {
     tower_textures[f] = tower_light_size;
   }
   tower_face_count = f;
+
+  towers_logo_spare =
+      std::any_of(std::begin(title_logo), std::end(title_logo), [](uint32_t p) { return (p >> 24) != 0; });
 }
 
 void wobble_blob() {
@@ -194,7 +202,10 @@ bool towers_frame(int32_t position) {
 
   // The title backdrop darkens over the first 64 rows; the scene is drawn over it.
   title_dim = static_cast<uint64_t>(std::clamp(4 * position, 0, 255)) * 0x0101010101010101u;
-  draw_title_backdrop();
+  if (title_dim == ~uint64_t(0))
+    std::fill_n(FrameBuffer, screen_pixels, 0u);  // all that the fully dimmed backdrop leaves
+  else
+    draw_title_backdrop();
 
   aim_towers_camera(effect_time * pi);
   wobble_blob();
@@ -213,7 +224,7 @@ bool towers_frame(int32_t position) {
   }
   // The logo, full until row 63, fades out over the next 64 rows.
   const uint32_t k = static_cast<uint32_t>(std::clamp(4 * position - 252, 0, 255));
-  draw_title_logo(k * 0x010101u);
+  if (k < 255 || towers_logo_spare) draw_title_logo(k * 0x010101u);
   present_frame(1, 0);
   return position > towers_end || quit_flag == 1;
 }
