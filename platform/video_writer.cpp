@@ -51,11 +51,14 @@ struct Job {
 
 constexpr int max_queued_frames = 6;
 
-// BT.601 in the limited range, in integers, so every machine writes the same bytes. Each
-// 2x2 block's chroma is that of the block's average colour: every other display line is a
-// black scanline, and chroma taken from one line alone would tint the black lines with the
-// full colour of their neighbours (swscale's fast path does that; its exact path costs
-// four times as much as this).
+// BT.601 in the limited range, in integers, so every machine writes the same bytes.
+//
+// The display's picture lines alternate with black scanlines, and a 2x2 block of 4:2:0 spans
+// one of each. Its chroma is taken from the line that is clearly the brighter one (more than
+// twice the other's luma), otherwise from both, so that a picture line keeps its full colour
+// rather than half of it (flat pictures without scanlines get the ordinary average). A
+// black pixel under a coloured line would then decode tinted with that colour: its luma
+// goes as far into the footroom (below 16) as the chroma needs to decode black, or to 0.
 template <int bytes>
 void luma_row(const uint8_t* __restrict src, uint8_t* __restrict luma, int width) {
   for (int x = 0; x < width; ++x) {
@@ -65,28 +68,75 @@ void luma_row(const uint8_t* __restrict src, uint8_t* __restrict luma, int width
 }
 
 template <int bytes>
-void chroma_row(const uint8_t* __restrict top, const uint8_t* __restrict bottom, uint8_t* __restrict u,
+void chroma_row(const uint8_t* __restrict top, const uint8_t* __restrict bottom,
+                const uint8_t* __restrict luma_top, uint8_t* __restrict luma_bottom, uint8_t* __restrict u,
                 uint8_t* __restrict v, int half_width) {
   for (int x = 0; x < half_width; ++x) {
     const uint8_t* a = top + 2 * x * bytes;
     const uint8_t* c = bottom + 2 * x * bytes;
-    const int b = a[0] + a[bytes] + c[0] + c[bytes];  // sums of four: 0..1020
-    const int g = a[1] + a[bytes + 1] + c[1] + c[bytes + 1];
-    const int r = a[2] + a[bytes + 2] + c[2] + c[bytes + 2];
-    u[x] = uint8_t(((-38 * r - 74 * g + 112 * b + 512) >> 10) + 128);
-    v[x] = uint8_t(((112 * r - 94 * g - 18 * b + 512) >> 10) + 128);
+    const int light_top = luma_top[2 * x] + luma_top[2 * x + 1] - 32;
+    const int light_bottom = luma_bottom[2 * x] + luma_bottom[2 * x + 1] - 32;
+    // Weights of the two lines, 2 + 0, 0 + 2 or 1 + 1: sums of four either way (0..1020).
+    const int wt = light_top > 2 * light_bottom ? 2 : light_bottom > 2 * light_top ? 0 : 1;
+    const int wb = 2 - wt;
+    const int b = wt * (a[0] + a[bytes]) + wb * (c[0] + c[bytes]);
+    const int g = wt * (a[1] + a[bytes + 1]) + wb * (c[1] + c[bytes + 1]);
+    const int r = wt * (a[2] + a[bytes + 2]) + wb * (c[2] + c[bytes + 2]);
+    const int cu = ((-38 * r - 74 * g + 112 * b + 512) >> 10), cv = ((112 * r - 94 * g - 18 * b + 512) >> 10);
+    u[x] = uint8_t(cu + 128);
+    v[x] = uint8_t(cv + 128);
+    if (wt == 2 && light_bottom == 0) {
+      // The strongest channel that the chroma alone lights, in 1/1024: 1634 V, 2066 U,
+      // -833 V - 401 U for green. Black below it.
+      int lit = std::max({1634 * cv, 2066 * cu, -833 * cv - 401 * cu});
+      int foot = 16 - (lit + 1191) / 1192;
+      if (foot < 0) foot = 0;
+      if (c[0] + c[1] + c[2] + c[bytes] + c[bytes + 1] + c[bytes + 2] == 0) {
+        luma_bottom[2 * x] = uint8_t(foot);
+        luma_bottom[2 * x + 1] = uint8_t(foot);
+      }
+    }
   }
+}
+
+// Whether n bytes are all zero (the display's black border and scanlines).
+inline bool all_zero(const uint8_t* p, size_t n) {
+  uint64_t any = 0;
+  for (size_t i = 0; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    any |= word;
+  }
+  for (size_t i = n & ~size_t(7); i < n; ++i) any |= p[i];
+  return any == 0;
 }
 
 template <int bytes>
 void to_yuv420(const uint8_t* src, int width, int height, AVFrame* out) {
   const int pitch = width * bytes;
+  // Spans of black in both lines of a pair (the border around the picture) are written
+  // as black without converting them.
+  constexpr int span = 16;
   for (int y = 0; y < height; y += 2) {
     const uint8_t* top = src + ptrdiff_t(y) * pitch;
-    luma_row<bytes>(top, out->data[0] + ptrdiff_t(y) * out->linesize[0], width);
-    luma_row<bytes>(top + pitch, out->data[0] + ptrdiff_t(y + 1) * out->linesize[0], width);
-    chroma_row<bytes>(top, top + pitch, out->data[1] + ptrdiff_t(y / 2) * out->linesize[1],
-                      out->data[2] + ptrdiff_t(y / 2) * out->linesize[2], width / 2);
+    uint8_t* luma_top = out->data[0] + ptrdiff_t(y) * out->linesize[0];
+    uint8_t* luma_bottom = luma_top + out->linesize[0];
+    uint8_t* u = out->data[1] + ptrdiff_t(y / 2) * out->linesize[1];
+    uint8_t* v = out->data[2] + ptrdiff_t(y / 2) * out->linesize[2];
+    for (int x0 = 0; x0 < width; x0 += span) {
+      const int n = std::min(span, width - x0);
+      const uint8_t* a = top + x0 * bytes;
+      if (all_zero(a, size_t(n) * bytes) && all_zero(a + pitch, size_t(n) * bytes)) {
+        std::memset(luma_top + x0, 16, size_t(n));
+        std::memset(luma_bottom + x0, 16, size_t(n));
+        std::memset(u + x0 / 2, 128, size_t(n) / 2);
+        std::memset(v + x0 / 2, 128, size_t(n) / 2);
+        continue;
+      }
+      luma_row<bytes>(a, luma_top + x0, n);
+      luma_row<bytes>(a + pitch, luma_bottom + x0, n);
+      chroma_row<bytes>(a, a + pitch, luma_top + x0, luma_bottom + x0, u + x0 / 2, v + x0 / 2, n / 2);
+    }
   }
 }
 
@@ -330,6 +380,8 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   AVDictionary* options = nullptr;
   av_dict_set(&options, "preset", settings.preset, 0);
   av_dict_set_int(&options, "crf", settings.crf, 0);
+  if (settings.tune) av_dict_set(&options, "tune", settings.tune, 0);
+  if (settings.x264_params) av_dict_set(&options, "x264-params", settings.x264_params, 0);
   int r = avcodec_open2(v, h264, &options);
   av_dict_free(&options);
   if (r < 0) return failure("cannot open the H.264 encoder: " + av_error_text(r));

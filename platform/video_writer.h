@@ -22,6 +22,8 @@ class VideoWriter {
     int crf = 17;                      // constant quality; 17 is close to visually lossless
     const char* preset = "superfast";  // x264 speed preset: 5x real time needs the fast end
     int threads = 2;                   // fixed, so the output does not depend on the machine
+    const char* tune = nullptr;        // x264 tune, none by default
+    const char* x264_params = nullptr;  // more x264 options, "key=value:key=value"
     bool replace = true;               // false: finish() refuses to replace a file made meanwhile
   };
 

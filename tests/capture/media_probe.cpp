@@ -19,7 +19,7 @@ void keep_plane(const AVFrame* f, int plane, std::vector<uint8_t>* out) {
 
 }  // namespace
 
-MediaProbe probe_media(const std::string& path) {
+MediaProbe probe_media(const std::string& path, int64_t keep_frame) {
   MediaProbe p;
   AVFormatContext* format = nullptr;
   if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) return p.error = "cannot open", p;
@@ -57,10 +57,10 @@ MediaProbe probe_media(const std::string& path) {
       for (; avcodec_receive_frame(codec[i], frame) >= 0; av_frame_unref(frame)) {
         if (i == 1) {
           p.audio_samples += frame->nb_samples;
-        } else if (p.video_frames++ == 0) {
-          keep_plane(frame, 0, &p.first_luma);
-          keep_plane(frame, 1, &p.first_u);
-          keep_plane(frame, 2, &p.first_v);
+        } else if (p.video_frames++ == keep_frame) {
+          keep_plane(frame, 0, &p.luma);
+          keep_plane(frame, 1, &p.u);
+          keep_plane(frame, 2, &p.v);
         }
       }
     };
