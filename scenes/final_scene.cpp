@@ -356,6 +356,8 @@ void final_scene_enter() {
   fade_state = -1;
   fade_base[0] = fade_base[1] = fade_base[2] = 0;
   fade_colour = 0;
+  stretch = 1.0f;
+  lift = 0;
   stretch_started = 0;
   lift_started = 0;
   timer_start();

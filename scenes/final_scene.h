@@ -88,7 +88,7 @@ void add_ring(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e);
 // The figure's vertices and faces from figure_first_vertex and figure_first_face on.
 void build_figure();
 // Entry steps of the run: the fade ramp armed at black, no stretch or lift yet, the timer
-// started.
+// started. The polar scene's single frames run them too.
 void final_scene_enter();
 // One frame after timer_update and the position read: everything up to present_frame.
 // Returns true when the scene should leave: after this one frame when present_skip is set,
