@@ -2,6 +2,7 @@
 // 800x600 surface with its 4:3 aspect kept, frames paced to a 60 Hz clock, keys turned into
 // window messages, and the module player on an SDL audio device.
 #include <SDL.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -34,10 +35,20 @@ bool invisible_driver() {
   return invisible && !(asked && std::strcmp(asked, driver) == 0);
 }
 
+// SDL's own SIGINT and SIGTERM handlers only post a quit event, which nobody reads while a
+// dialog waits or the start-up works: the program would ignore Ctrl+C. They stay off, so
+// both signals keep their default action. Set before every SDL start.
+void keep_default_signals() { SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); }
+
+// Whether someone is there to answer a dialog: a run without a terminal (started by a
+// script, a service or a test) must never wait for a click.
+bool someone_watching() { return isatty(STDIN_FILENO) == 1; }
+
 // Starts SDL's video on a display that really shows something. A busy display server may
 // refuse a connection for a moment: try for about a second.
 bool start_video() {
   if (!display_named()) return false;
+  keep_default_signals();
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
@@ -81,7 +92,8 @@ class SdlBackend final : public Backend {
     window_ = nullptr;
   }
   void show_message_box(const char* text) override {
-    if (video_) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "", text, window_);
+    // The text is on stderr already (platform_message_box).
+    if (video_ && someone_watching()) SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "", text, window_);
   }
   void hide_cursor() override {
     if (video_) SDL_ShowCursor(SDL_DISABLE);
@@ -181,6 +193,7 @@ class SdlBackend final : public Backend {
   bool music_open() override {
     sink_start_ = Clock::now();
     sink_start_sample_ = platform.player.rendered();
+    keep_default_signals();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
     SDL_AudioSpec want{}, have{};
     want.freq = ModulePlayer::sample_rate;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -279,3 +280,28 @@ TEST(NoBackend, EveryCallIsSafe) {
 }
 
 }  // namespace
+
+namespace {
+
+bool default_action(int sig) {
+  struct sigaction action = {};
+  sigaction(sig, nullptr, &action);
+  return action.sa_handler == SIG_DFL;
+}
+
+}  // namespace
+
+// SDL would turn SIGINT and SIGTERM into a quit event that nobody reads while a dialog waits
+// or the start-up works: they keep their default action and always end the program.
+TEST(SdlBackend, LeavesInterruptsToTheirDefault) {
+  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  ASSERT_TRUE(sdl_screen_available());
+  platform_open_sdl(SdlOptions{.windowed = true});
+  platform_window_create(window_proc);
+  ASSERT_EQ(platform_display_create(), dd_ok);
+  ASSERT_TRUE(platform_music_init());
+  EXPECT_TRUE(default_action(SIGINT));
+  EXPECT_TRUE(default_action(SIGTERM));
+  platform_close();
+}
