@@ -138,8 +138,9 @@ void figure_grid(int32_t rows, int32_t first_vertex) {
 
 void ring(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) { add_ring(a, b, c, d, e); }
 
+// Five structures of six rings of seventeen points: the walls below and above, the upper
+// cone, the disc, the lower cone. Coordinates in single precision, then truncated.
 void build_stage() {
-  // (angle sign, and per structure how x, y, z, u, v follow from ring m, point n).
   for (int32_t s = 0; s < stage_structures; ++s) {
     if (s == 2) cone_block_a = final_vertex_count;
     if (s == 4) cone_block_b = final_vertex_count;
