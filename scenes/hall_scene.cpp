@@ -51,21 +51,6 @@ const uint32_t hall_black[screen_pixels] = {};
 
 inline Vec3i rotated() { return {rotated_point[0], rotated_point[1], rotated_point[2]}; }
 
-// A turn about the vertical axis, bit for bit what rotate_point gives with pitch and roll 0
-// (their cosines of 1 and sines of 0 leave y and the turned x and z as they are).
-struct Yaw {
-  double c, s;
-};
-
-Yaw yaw_of(float angle) {
-  const double w = angle * angle_to_radians;
-  return {std::cos(w), std::sin(w)};
-}
-
-Vec3i turn(int32_t x, int32_t y, int32_t z, Yaw w) {
-  return {trunc_i32(x * w.c + z * w.s), y, trunc_i32(z * w.c - x * w.s)};
-}
-
 // Floor (s = 0, turned half a turn about the view axis) and ceiling (s = 1): rows of
 // ripples running diagonally across the grid.
 void build_floor_and_ceiling(double t) {
@@ -96,8 +81,9 @@ void build_pillars(double t) {
   }
   int32_t v = hall_first_pillar_vertex;
   for (int32_t pillar = 0; pillar < hall_pillar_count; ++pillar) {
-    const Yaw a = yaw_of(float(32 * pillar));
-    const Vec3i centre = turn(5000, 0, 0, a);
+    const float a = float(32 * pillar);
+    rotate_point(5000, 0, 0, 0, a, 0);
+    const Vec3i centre = rotated();
     const double s = std::sin((centre.z / 3 + centre.x + t) * pi * 0.5);
     const int32_t length = trunc_i32((s * 350 + 3100) * 0.6666666666666666);
     const float bulge = static_cast<float>((1 - s) * 300);
@@ -105,7 +91,8 @@ void build_pillars(double t) {
       const int32_t r = trunc_i32(std::sin(j * pi / 3) * bulge + 500);
       const int32_t y = trunc_i32((j - 1.5) * length);
       for (int32_t k = 0; k < hall_pillar_points; ++k) {
-        hall_vertices[v] = turn(trunc_i32(5000 - r * ring_cos[k]), y, trunc_i32(r * ring_sin[k]), a);
+        rotate_point(trunc_i32(5000 - r * ring_cos[k]), y, trunc_i32(r * ring_sin[k]), 0, a, 0);
+        hall_vertices[v] = rotated();
         hall_texcoords[v++] = {64 * j, 64 * k, 0};
       }
     }
