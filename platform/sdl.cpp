@@ -2,6 +2,7 @@
 // 800x600 surface with its 4:3 aspect kept, frames paced to a 60 Hz clock, keys turned into
 // window messages, and the module player on an SDL audio device.
 #include <SDL.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -40,6 +41,24 @@ bool invisible_driver() {
 // both signals keep their default action. Set before every SDL start.
 void keep_default_signals() { SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1"); }
 
+// Runs a call into SDL with stderr closed to the libraries beneath it: the sound library
+// reports every device it fails to find ("ALSA lib ..."), the display libraries every server
+// they cannot reach, a page of lines before the program's own one warning.
+template <typename Call>
+auto quietly(Call call) {
+  std::fflush(stderr);
+  const int saved = dup(STDERR_FILENO);
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+  if (null >= 0) close(null);
+  auto result = call();
+  if (saved >= 0) {
+    dup2(saved, STDERR_FILENO);
+    close(saved);
+  }
+  return result;
+}
+
 // Whether someone is there to answer a dialog: a run without a terminal (started by a
 // script, a service or a test) must never wait for a click.
 bool someone_watching() { return isatty(STDIN_FILENO) == 1; }
@@ -51,7 +70,7 @@ bool start_video() {
   keep_default_signals();
   for (int attempt = 0; attempt < 10; ++attempt) {
     if (attempt > 0) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) continue;
+    if (quietly([] { return SDL_InitSubSystem(SDL_INIT_VIDEO); }) != 0) continue;
     if (!invisible_driver()) return true;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
     SDL_SetError("no display server answered");
@@ -79,7 +98,9 @@ class SdlBackend final : public Backend {
       }
     }
     Uint32 flags = options_.windowed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window_ = SDL_CreateWindow("Talvex", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600, flags);
+    window_ = quietly([&] {
+      return SDL_CreateWindow("Talvex", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600, flags);
+    });
     if (window_) {
       hide_cursor();
     } else {
@@ -136,8 +157,10 @@ class SdlBackend final : public Backend {
 
   int32_t display_create() override {
     if (!window_) return dderr_nodirectdraw;
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    // The graphics drivers have their say on stderr too (MESA-LOADER, libEGL...).
+    renderer_ = quietly([&] { return SDL_CreateRenderer(window_, -1, 0); });
+    if (!renderer_)
+      renderer_ = quietly([&] { return SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE); });
     if (!renderer_) return dderr_nodirectdraw;
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     SDL_RenderSetLogicalSize(renderer_, 800, 600);  // letterboxed, aspect kept
@@ -194,7 +217,7 @@ class SdlBackend final : public Backend {
     sink_start_ = Clock::now();
     sink_start_sample_ = platform.player.rendered();
     keep_default_signals();
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (quietly([] { return SDL_InitSubSystem(SDL_INIT_AUDIO); }) != 0) return false;
     SDL_AudioSpec want{}, have{};
     want.freq = ModulePlayer::sample_rate;
     want.format = AUDIO_S16SYS;
@@ -202,7 +225,7 @@ class SdlBackend final : public Backend {
     want.samples = audio_buffer_frames;
     want.callback = &SdlBackend::audio_callback;
     want.userdata = this;
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    device_ = quietly([&] { return SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0); });
     if (!device_) {
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
       return false;

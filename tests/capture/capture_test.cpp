@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fstream>
+#include <sstream>
 #include <tuple>
 
 #include "platform/png.h"
@@ -335,4 +336,64 @@ TEST(Capture, WithoutAScreenItCapturesInstead) {
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"stderr.txt", "talvex.mp4"}));
   EXPECT_EQ(file_bytes((dir / "talvex.mp4").string()), "an earlier video");
+}
+
+namespace {
+
+// Starts talvex in dir with the environment changed (NAME=VALUE sets, NAME alone unsets),
+// ends it with SIGTERM once its stderr shows `wait_for` (or after 15 s); returns the stderr.
+std::string talvex_stderr(const fs::path& dir, const std::vector<std::string>& arguments,
+                          const std::vector<std::string>& environment, const std::string& wait_for) {
+  std::string err = (dir / "stderr.txt").string();
+  std::fflush(nullptr);
+  pid_t child = fork();
+  if (child == 0) {
+    for (const std::string& e : environment) {
+      size_t eq = e.find('=');
+      if (eq == std::string::npos)
+        unsetenv(e.c_str());
+      else
+        setenv(e.substr(0, eq).c_str(), e.substr(eq + 1).c_str(), 1);
+    }
+    if (chdir(dir.c_str()) != 0 || !std::freopen(err.c_str(), "w", stderr) ||
+        !std::freopen("/dev/null", "r", stdin))
+      _exit(98);
+    std::string talvex = std::string(TALVEX_BINARY_DIR) + "/talvex";
+    std::vector<char*> argv{talvex.data()};
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(talvex.c_str(), argv.data());
+    _exit(99);
+  }
+  for (int i = 0; i < 300 && file_bytes(err).find(wait_for) == std::string::npos; ++i) usleep(50000);
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return file_bytes(err);
+}
+
+}  // namespace
+
+// Only the program's own lines reach the terminal: nothing from the sound library probing
+// for devices or the display libraries looking for a server.
+TEST(Capture, TheTerminalShowsOnlyTheProgramsOwnLines) {
+  if (!fs::exists(fs::path(TALVEX_BINARY_DIR) / "talvex")) GTEST_SKIP() << "talvex is not built";
+  fs::path dir = scratch("quiet");
+  const struct {
+    std::vector<std::string> arguments, environment;
+    std::string wait_for;
+  } runs[] = {
+      // A display named but not there: the demo captures instead.
+      {{}, {"DISPLAY=:97", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER", "XDG_RUNTIME_DIR"}, "capture"},
+      // An invisible window; the sound device is looked for and perhaps not found.
+      {{"--window"}, {"SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER", "XDG_RUNTIME_DIR"}, "no audio device"},
+  };
+  for (const auto& r : runs) {
+    SCOPED_TRACE(r.environment[0]);
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::string err = talvex_stderr(dir, r.arguments, r.environment, r.wait_for);
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);) EXPECT_TRUE(line.starts_with("talvex: ")) << line;
+  }
 }
