@@ -4,10 +4,11 @@ SANITIZE_BUILD ?= build-sanitize
 JOBS ?= $(shell nproc)
 PACKAGES = cmake g++ make pkg-config libsdl2-dev libsdl2-ttf-dev libopenmpt-dev fonts-liberation2 \
   libgtest-dev libbenchmark-dev libpng-dev libavformat-dev libavcodec-dev libavutil-dev \
-  libswscale-dev libswresample-dev ffmpeg xvfb xauth x11-apps xdotool xmp sox clang-format
+  libswscale-dev libswresample-dev ffmpeg xvfb xauth x11-apps xdotool xmp sox clang-format \
+  man-db bsdextrautils
 SUDO = $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps build demo test test-fast sanitize format bench
+.PHONY: deps build demo test test-fast sanitize format bench package install
 
 deps:
 	@missing=$$(for p in $(PACKAGES); do dpkg-query -W -f='$${Status}\n' $$p 2>/dev/null | grep -q 'ok installed' || echo $$p; done); \
@@ -38,3 +39,9 @@ bench: build
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+package: build
+	cmake --build $(BUILD) --target package
+
+install: build
+	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
