@@ -51,7 +51,7 @@ const uint32_t hall_black[screen_pixels] = {};
 
 inline Vec3i rotated() { return {rotated_point[0], rotated_point[1], rotated_point[2]}; }
 
-// Floor (s = 0, turned half a turn about the view axis) and ceiling (s = 1): rows of
+// Floor (s = 0, the ceiling turned half a turn about the z axis) and ceiling (s = 1): rows of
 // ripples running diagonally across the grid.
 void build_floor_and_ceiling(double t) {
   // The ripple depends on j + k div 3 only: 21 heights per frame.
