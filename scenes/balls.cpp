@@ -57,7 +57,8 @@ int32_t clamp_coordinate(int32_t c) {
   return c < -opening_clamp ? -opening_plane : c > opening_clamp ? opening_plane : c;
 }
 
-// Faces with all three corners flattened onto one opening's plane are left open.
+// A face whose corners average out on an opening's plane (all three flattened onto it) is left
+// open.
 bool on_opening(const Face& f) {
   const Vec3i& a = sphere_vertices[f.i0];
   const Vec3i& b = sphere_vertices[f.i1];
