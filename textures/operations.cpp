@@ -151,10 +151,15 @@ void fill(const GreyLayer& layer, int32_t x0, int32_t y0, int32_t x1, int32_t y1
                          (layer.get<checked>(x0, y0) + layer.get<checked>(x1, y0) +
                           layer.get<checked>(x1, y1) + layer.get<checked>(x0, y1)) /
                              4);
-    // Regions smaller than 2 x 2 do nothing; not calling for them halves the calls.
+    // Regions smaller than 2 x 2 do nothing; not calling for them halves the calls. A region
+    // of no width (or no height) has two equal pairs of quarters; the second of each pair is
+    // left out, which keeps long thin textures from costing the square of their length
+    // (square and near-square sizes never meet such a region).
+    const bool flat_x = x1 - x0 < 1, flat_y = y1 - y0 < 1;
     if (xm - x0 >= 2 || ym - y0 >= 2) fill<checked>(layer, x0, y0, xm, ym);
-    if (x1 - xm >= 2 || ym - y0 >= 2) fill<checked>(layer, xm, y0, x1, ym);
-    if (xm - x0 >= 2 || y1 - ym >= 2) fill<checked>(layer, x0, ym, xm, y1);
+    if ((x1 - xm >= 2 || ym - y0 >= 2) && !flat_x) fill<checked>(layer, xm, y0, x1, ym);
+    if ((xm - x0 >= 2 || y1 - ym >= 2) && !flat_y) fill<checked>(layer, x0, ym, xm, y1);
+    if (flat_x || flat_y) return;  // the last quarter equals the one above or beside it
     x0 = xm;
     y0 = ym;
   }

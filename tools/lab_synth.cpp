@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int32_t lab_max_rate = 192000;
+
 int usage_error(const std::string& message) {
   std::fprintf(stderr, "talvex-lab patch: %s\n", message.c_str());
   return lab_usage_error;
@@ -33,7 +35,10 @@ std::string load_patch(const char* path, SynthPatch* patch) {
   if (length <= 0 || length % 512 != 0 || length > synth_max_length)
     return std::string(path) + ": length " + std::to_string(length) +
            " is not a multiple of 512 in 512..65536";
-  if (rate <= 0) return std::string(path) + ": sampling rate " + std::to_string(rate) + " is not positive";
+  // Rates beyond this only overflow the WAV header and the filters' arithmetic.
+  if (rate < 1 || rate > lab_max_rate)
+    return std::string(path) + ": sampling rate " + std::to_string(rate) + " is not within 1.." +
+           std::to_string(lab_max_rate);
   return {};
 }
 

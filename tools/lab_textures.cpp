@@ -18,6 +18,7 @@
 #include "textures/tables.h"
 #include "textures/texgen.h"
 #include "tools/lab.h"
+#include "tools/support/texture_limits.h"
 
 namespace {
 
@@ -123,10 +124,10 @@ int run_texture(int argc, char** argv) {
   if (!png_path && !raw_path) return texture_error("give -o OUT.png or --raw OUT");
   if (positional.size() < 3) return texture_error("expected W H SEED COMMAND... end");
   long width = 0, height = 0;
-  if (!parse_int(positional[0], 1, 65536, &width) || !parse_int(positional[1], 1, 65536, &height))
-    return texture_error("width and height must be whole numbers from 1 to 65536");
-  if (width * height > texture_max_pixels)
-    return texture_error(std::to_string(width) + " x " + std::to_string(height) + " is above 65536 pixels");
+  if (!parse_int(positional[0], 1, lab_texture_max_side, &width) ||
+      !parse_int(positional[1], 1, lab_texture_max_side, &height))
+    return texture_error("width and height must be whole numbers from 1 to " +
+                         std::to_string(lab_texture_max_side));
   std::vector<int16_t> script;
   for (size_t i = 2; i < positional.size(); ++i) {
     long word = 0;
@@ -147,6 +148,9 @@ int run_texture(int argc, char** argv) {
       return texture_error("unknown opcode " + std::to_string(op) + " at word " + std::to_string(pos));
     pos += 1 + texture_operand_counts[op];
   }
+  // Sizes and operands that keep the operations' products in 32 bits and the run short.
+  if (std::string why; !check_texture_limits(int32_t(width), int32_t(height), script.data(), words, &why))
+    return texture_error(why);
 
   build_texture_tables();
   texgen_set_size(static_cast<int32_t>(width), static_cast<int32_t>(height));

@@ -36,6 +36,9 @@ bool fail(std::string* error, const std::string& message) {
 bool write_wav(const std::string& path, const int16_t* samples, size_t frames, int channels, int rate,
                std::string* error) {
   if (channels != 1 && channels != 2) return fail(error, "WAV files have 1 or 2 channels here");
+  // The header holds the byte rate in 32 bits.
+  if (rate < 1 || rate > 0x7FFFFFFF / 4)
+    return fail(error, "sampling rate " + std::to_string(rate) + " does not fit a WAV file");
   const uint64_t data_bytes = static_cast<uint64_t>(frames) * channels * 2;
   if (data_bytes > 0xFFFFFFFFull - 36) return fail(error, "too many samples for a WAV file");
 
