@@ -69,10 +69,13 @@ int main(int argc, char** argv) {
         "  --capture FILE.mp4      renders the whole run without a screen into a video\n"
         "                          (800x600, 60 frames/s, H.264 and AAC)\n"
         "  --crop                  only the 640x400 picture, for --capture and --shot\n"
-        "  --until H:ORDER:ROW     ends the capture there (half 1 or 2 of the music)\n"
+        "  --until H:ORDER:ROW     ends the capture there\n"
         "  --shot H:ORDER:ROW FILE.png\n"
         "                          saves the first frame shown at that song position\n"
-        "Without a screen the demo renders talvex.mp4 instead.\n"
+        "Song positions: half 1 or 2 of the music, order and row 0 to 255, in digits; a\n"
+        "position the song never plays is refused. Without a screen the demo renders\n"
+        "talvex.mp4 instead (talvex-2.mp4... if that name is taken).\n"
+        "Exit codes: 0 done, 1 the run failed, 2 a usage error.\n"
         "Keys: Escape quits, M blends frames, Z shows the mosaic, keypad + and - set the volume.\n",
         usage);
     return 0;
