@@ -47,26 +47,9 @@ constexpr uint32_t glow_subtract = 0x00FF3000;
 // without carrying from one channel into the next.
 uint32_t polar_eighths[256 * 256];
 
-// Four 16-bit lanes added with wrap-around in each lane.
-inline uint64_t add_lanes(uint64_t a, uint64_t b) {
-  constexpr uint64_t low15 = 0x7FFF7FFF7FFF7FFFull;
-  return ((a & low15) + (b & low15)) ^ ((a ^ b) & ~low15);
-}
-
-// The eight lookups of one pixel, summed per channel.
-inline uint32_t lookup_sum(const uint16_t* words, uint64_t offsets_lo, uint64_t offsets_hi) {
-  uint64_t lo, hi;
-  std::memcpy(&lo, words, 8);
-  std::memcpy(&hi, words + 4, 8);
-  lo = add_lanes(lo, offsets_lo);
-  hi = add_lanes(hi, offsets_hi);
-  const uint32_t* e = polar_eighths;
-  return e[lo & 0xFFFF] + e[lo >> 16 & 0xFFFF] + e[lo >> 32 & 0xFFFF] + e[lo >> 48] + e[hi & 0xFFFF] +
-         e[hi >> 16 & 0xFFFF] + e[hi >> 32 & 0xFFFF] + e[hi >> 48];
-}
-
+#if !defined(__SSE2__)
 // Per channel (s * backdrop) >> 6, at most 255.
-inline uint32_t light_portable(uint32_t s, uint32_t backdrop) {
+inline uint32_t light(uint32_t s, uint32_t backdrop) {
   uint32_t out = 0;
   for (int shift = 0; shift < 32; shift += 8) {
     const uint32_t v = ((s >> shift & 255) * (backdrop >> shift & 255)) >> 6;
@@ -74,6 +57,7 @@ inline uint32_t light_portable(uint32_t s, uint32_t backdrop) {
   }
   return out;
 }
+#endif
 
 }  // namespace
 
@@ -107,20 +91,26 @@ void polar_scene_init() {
 }
 
 void compose_polar_frame(int32_t bx, int32_t by) {
-  uint64_t offsets_lo = 0, offsets_hi = 0;
-  for (int k = 0; k < 4; ++k) {
-    offsets_lo |= uint64_t(polar_offsets[k]) << (16 * k);
-    offsets_hi |= uint64_t(polar_offsets[k + 4]) << (16 * k);
-  }
+  const uint32_t* e = polar_eighths;
   const uint16_t* words = polar_map;
+#if defined(__SSE2__)
+  const __m128i offsets = _mm_loadu_si128(reinterpret_cast<const __m128i*>(polar_offsets));
+  const __m128i zero = _mm_setzero_si128();
+#endif
   for (int32_t y = 0; y < screen_height; ++y) {
     const uint32_t* backdrop = glow_backdrop + (by + y) * backdrop_width + bx;
     uint32_t* out = FrameBuffer + y * screen_width;
 #if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
+    // Four pixels at a time: each pixel's eight map words plus the offsets in one 16-bit add.
     for (int32_t x = 0; x < screen_width; x += 4, words += 4 * polar_centre_count) {
       alignas(16) uint32_t s[4];
-      for (int i = 0; i < 4; ++i) s[i] = lookup_sum(words + i * polar_centre_count, offsets_lo, offsets_hi);
+      for (int i = 0; i < 4; ++i) {
+        const __m128i w = _mm_add_epi16(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(words + i * polar_centre_count)), offsets);
+        s[i] = e[_mm_extract_epi16(w, 0)] + e[_mm_extract_epi16(w, 1)] + e[_mm_extract_epi16(w, 2)] +
+               e[_mm_extract_epi16(w, 3)] + e[_mm_extract_epi16(w, 4)] + e[_mm_extract_epi16(w, 5)] +
+               e[_mm_extract_epi16(w, 6)] + e[_mm_extract_epi16(w, 7)];
+      }
       const __m128i sums = _mm_load_si128(reinterpret_cast<const __m128i*>(s));
       const __m128i light = _mm_loadu_si128(reinterpret_cast<const __m128i*>(backdrop + x));
       // 16-bit lanes: at most 248 * 255, so the products fit and the logical shift is exact;
@@ -132,8 +122,11 @@ void compose_polar_frame(int32_t bx, int32_t by) {
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(lo, hi));
     }
 #else
-    for (int32_t x = 0; x < screen_width; ++x, words += polar_centre_count)
-      out[x] = light_portable(lookup_sum(words, offsets_lo, offsets_hi), backdrop[x]);
+    for (int32_t x = 0; x < screen_width; ++x, words += polar_centre_count) {
+      uint32_t s = 0;
+      for (int32_t k = 0; k < polar_centre_count; ++k) s += e[uint16_t(words[k] + polar_offsets[k])];
+      out[x] = light(s, backdrop[x]);
+    }
 #endif
   }
 }
