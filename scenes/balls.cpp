@@ -51,6 +51,7 @@ constexpr int32_t opening_plane = 550;   // ...onto this plane, cutting six roun
 constexpr float contact_distance = 390;  // two balls' centres closer than this touch
 constexpr int32_t flash_grey = 144;
 constexpr int32_t sprite_size = 800;
+constexpr uint32_t open_face = face_double_sided | 4;  // face mode 4: no filler draws it
 constexpr uint32_t sprite_colours[ball_count] = {0xFFFF00, 0xFF00FF, 0x00FFFF};  // subtracted first
 
 int32_t clamp_coordinate(int32_t c) {
@@ -88,7 +89,7 @@ void build_ball_faces() {
         const Face& face = sphere_faces[s];
         if (on_opening(face) != open) continue;
         ball_faces[f] = {face.i0 + first, face.i1 + first, face.i2 + first};
-        ball_face_attrs[f] = {open ? 0x84u : face_double_sided, 0};
+        ball_face_attrs[f] = {open ? open_face : face_double_sided, 0};
         ball_face_textures[f] = texture_word(ball_texture);
         ++f;
       }
