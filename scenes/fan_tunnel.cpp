@@ -58,52 +58,12 @@ constexpr int32_t band_lag_step = 4000;
 constexpr int32_t ring_spacing = 1000;
 constexpr int32_t blade_ring_spacing = 900;
 
-// The sines and cosines of a point's bend. All points of one depth share it, so it is
-// taken once per run of equal depths; sway_point then gives bit for bit what rotate_point
-// gives with these pitch and yaw angles and roll 0 (whose cosine 1 and sine 0 leave the
-// turned x and y as they are).
-struct Sway {
-  int32_t z;
-  double cos_pitch, sin_pitch, cos_yaw, sin_yaw;
-};
+inline Vec3i rotated() { return {rotated_point[0], rotated_point[1], rotated_point[2]}; }
 
-// The two waves of the bend, taken once per value of effect_time.
-float sway_time = NAN;
-double sway_pitch_wave, sway_yaw_wave;
-Sway last_sway;
-bool last_sway_valid = false;
-
-const Sway& sway_of(int32_t z) {
-  if (!(effect_time == sway_time)) {
-    sway_time = effect_time;
-    const double t = effect_time;
-    sway_pitch_wave = std::sin(t * pi * 0.0071428571428571435);
-    sway_yaw_wave = std::sin(t * pi * 0.005263157894736842);
-    last_sway_valid = false;
-  }
-  if (!last_sway_valid || last_sway.z != z) {
-    const float pitch = static_cast<float>(z * 0.0011111111111111111 * sway_pitch_wave);
-    const float yaw = static_cast<float>(z * 0.0011111111111111111 * sway_yaw_wave);
-    const double p = pitch * angle_to_radians, w = yaw * angle_to_radians;
-    last_sway = {z, std::cos(p), std::sin(p), std::cos(w), std::sin(w)};
-    last_sway_valid = true;
-  }
-  return last_sway;
-}
-
-// A turn about the view axis (rotate_point with pitch and yaw 0), its sine and cosine taken
-// once per blade or hub.
-struct Roll {
-  double c, s;
-};
-
-Roll roll_of(float angle) {
-  const double r = angle * angle_to_radians;
-  return {std::cos(r), std::sin(r)};
-}
-
-Vec3i roll_point(int32_t x, int32_t y, int32_t z, Roll r) {
-  return {trunc_i32(x * r.c - y * r.s), trunc_i32(x * r.s + y * r.c), z};
+// A blade or hub point turned about the view axis.
+Vec3i roll_point(int32_t x, int32_t y, int32_t z, float angle) {
+  rotate_point(x, y, z, 0, 0, angle);
+  return rotated();
 }
 
 void add_vertex(uint8_t min_shade, Vec3i p, int32_t u, int32_t v) {
@@ -137,7 +97,7 @@ void build_fans(int32_t l, const float angle[2]) {
     const int32_t zc = l - 20000 + fan_cycle * c;
     const int32_t u_offset = (c == 1 && spin_factor > 0) || (c == 0 && spin_factor < 0) ? 128 : 0;
     for (int32_t b = 0; b < 3; ++b) {
-      const Roll roll = roll_of(blade_angles[b] + angle[c]);
+      const float roll = blade_angles[b] + angle[c];
       for (int32_t r = 0; r < 4; ++r)
         for (int32_t k = 0; k < 5; ++k) {
           const int32_t x = trunc_i32(blade_widths[r] * std::cos(k * pi * 0.25));
@@ -150,7 +110,7 @@ void build_fans(int32_t l, const float angle[2]) {
   // Half spheres of radius 400 bulging towards the camera.
   for (int32_t c = 0; c < 2; ++c) {
     const int32_t zc = l - 20000 + fan_cycle * c;
-    const Roll roll = roll_of(angle[c]);
+    const float roll = angle[c];
     for (int32_t j = 0; j < 5; ++j) {
       const int32_t e = trunc_i32(400 * std::sin(j * pi / 4));
       const int32_t y = trunc_i32(-400 * std::cos(j * pi / 4));
@@ -205,11 +165,13 @@ void fire_orange_flashes(int32_t p) {
 void add_swayed_vertex(uint8_t min_shade, int32_t x, int32_t y, int32_t z) {
   const int32_t v = fan_vertex_count;
   if (v < 0 || v >= fan_vertex_capacity) return;
-  const Sway& w = sway_of(z);
-  const int32_t x1 = trunc_i32(x * w.cos_yaw + z * w.sin_yaw);
-  const int32_t z1 = trunc_i32(z * w.cos_yaw - x * w.sin_yaw);
-  fan_vertices[v] = {x1, trunc_i32(y * w.cos_pitch - z1 * w.sin_pitch),
-                     trunc_i32(y * w.sin_pitch + z1 * w.cos_pitch)};
+  // The turn grows with depth, which bends the whole scene into a curve.
+  const double t = effect_time;
+  const float pitch =
+      static_cast<float>(z * 0.0011111111111111111 * std::sin(t * pi * 0.0071428571428571435));
+  const float yaw = static_cast<float>(z * 0.0011111111111111111 * std::sin(t * pi * 0.005263157894736842));
+  rotate_point(x, y, z, pitch, yaw, 0);
+  fan_vertices[v] = rotated();
   int32_t s = -z / 33 - 210;  // darker with depth
   if (s < min_shade) s = min_shade;
   if (s > 255) s = 255;

@@ -83,7 +83,7 @@ TEST_F(FanTunnel, MeshBlocksCountsAndRibs) {
 }
 
 // The bend is rotate_point's with the depth-proportional angles; the shade falls with depth
-// and never below the minimum. Equal depths at different times must not share a bend.
+// and never below the minimum.
 TEST_F(FanTunnel, SwayedVertexBendAndShade) {
   const struct {
     float time;
