@@ -1,6 +1,10 @@
 // talvex: the demo. Without arguments it takes the whole screen; the options below are
 // conveniences around that one run.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -8,17 +12,21 @@
 #include "platform/output_file.h"
 #include "platform/platform.h"
 #include "shell/demo.h"
+#include "shell/window.h"
 
 namespace {
 
 constexpr const char* usage =
-    "usage: talvex [--window] [--capture FILE.mp4 [--until H:ORDER:ROW]] [--shot H:ORDER:ROW FILE.png]... "
-    "[--crop] [--help] [--version]";
+    "usage: talvex [--window] [--loop] [--start H:ORDER:ROW] [--capture FILE.mp4 [--until H:ORDER:ROW]] "
+    "[--shot H:ORDER:ROW FILE.png]... [--crop] [--help] [--version]";
 
 struct Options {
   bool windowed = false;
   bool help = false;
   bool version = false;
+  bool loop = false;
+  bool has_start = false;
+  SongPoint start;
   CaptureOptions capture;  // --capture, --shot, --crop, --until
 };
 
@@ -32,6 +40,16 @@ bool parse_arguments(int argc, char** argv, Options* options, std::string* why) 
       options->help = true;
     } else if (arg == "--version") {
       options->version = true;
+    } else if (arg == "--loop") {
+      if (options->loop) return *why = "--loop is given twice", false;
+      options->loop = true;
+    } else if (arg == "--start") {
+      if (options->has_start) return *why = "--start is given twice", false;
+      if (i + 1 >= argc) return *why = "--start needs a song position H:ORDER:ROW", false;
+      if (!parse_song_point(argv[++i], &options->start))
+        return *why = "--start: '" + std::string(argv[i]) + "' is not a song position H:ORDER:ROW", false;
+      if (!song_point_exists(options->start, why)) return *why = "--start " + *why, false;
+      options->has_start = true;
     } else if (int used = parse_capture_option(argc, argv, i, &options->capture, why)) {
       if (used < 0) return false;
       i += used - 1;
@@ -42,6 +60,10 @@ bool parse_arguments(int argc, char** argv, Options* options, std::string* why) 
   }
   if (options->windowed && capture_requested(options->capture)) {
     *why = "--window and a capture exclude each other";
+    return false;
+  }
+  if (options->loop && capture_requested(options->capture)) {
+    *why = "--loop and a capture exclude each other";
     return false;
   }
   return true;
@@ -64,6 +86,9 @@ int main(int argc, char** argv) {
         "%s\n"
         "Runs the Talvex demo full screen with its music.\n"
         "  --window   in a resizable window instead of full screen\n"
+        "  --loop     starts again from the loading count after the end, until Escape\n"
+        "  --start H:ORDER:ROW     starts at that song position (after the whole start-up),\n"
+        "                          with the scene playing there from its beginning\n"
         "  --help     this text\n"
         "  --version  the version\n"
         "  --capture FILE.mp4      renders the whole run without a screen into a video\n"
@@ -76,7 +101,8 @@ int main(int argc, char** argv) {
         "position the song never plays is refused. Without a screen the demo renders\n"
         "talvex.mp4 instead (talvex-2.mp4... if that name is taken).\n"
         "Exit codes: 0 done, 1 the run failed, 2 a usage error.\n"
-        "Keys: Escape quits, M blends frames, Z shows the mosaic, keypad + and - set the volume.\n",
+        "Keys: Escape quits, Alt+Enter or F11 switches full screen and window, M blends frames,\n"
+        "Z shows the mosaic, keypad + and - set the volume.\n",
         usage);
     return 0;
   }
@@ -84,6 +110,7 @@ int main(int argc, char** argv) {
     std::printf("talvex %s\n", TALVEX_VERSION);
     return 0;
   }
+  if (options.has_start) start_half = options.start.half, start_position = options.start.position;
   if (capture_requested(options.capture)) {
     // Every check before anything runs, so that a run never fails at its end on a bad path.
     if (int status = check_capture(options.capture, &why)) {
@@ -109,5 +136,12 @@ int main(int argc, char** argv) {
   platform_open_sdl(SdlOptions{.windowed = options.windowed});
   int result = demo_main();
   platform_close();
+  if (options.loop && result == 0 && quit_flag == 0) {
+    // Every scene's state back to its start: the same program again, as a fresh process.
+    std::fflush(nullptr);
+    execv("/proc/self/exe", argv);
+    std::fprintf(stderr, "talvex: cannot start again: %s\n", std::strerror(errno));
+    return 1;
+  }
   return result;
 }

@@ -92,13 +92,17 @@ struct CaptureRun {
     if (o.crop) width = picture_width, height = picture_height;
   }
 
-  // Follows the music: a new module handle heard playing starts the next half.
+  // Follows the music: a new module handle heard playing starts the next half (a run that
+  // starts in the second half plays only the second module).
   void read_song() {
     uint32_t handle = platform.music_handle;
     uint32_t r = platform_music_position(handle);
     position_valid = r != 0xFFFFFFFF;
     if (!position_valid) return;
-    if (handle != half_handle) ++half, half_handle = handle, half_start = boundaries;
+    if (handle != half_handle) {
+      half = half == 0 && start_half == 2 ? 2 : half + 1;
+      half_handle = handle, half_start = boundaries;
+    }
     now = {half, int32_t(((r & 0xFF) << 8) | ((r >> 16) & 0xFF))};
   }
 

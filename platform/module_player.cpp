@@ -43,6 +43,11 @@ void ModulePlayer::set_playing(bool playing) {
   playing_ = playing && module_;
 }
 
+bool ModulePlayer::set_position(int32_t order, int32_t row) {
+  std::lock_guard lock(mutex_);
+  return module_ && openmpt_module_set_position_order_row(module_, order, row) >= 0;
+}
+
 void ModulePlayer::set_volume(int32_t volume) {
   std::lock_guard lock(mutex_);
   volume_ = std::clamp(volume, 0, 100);

@@ -21,6 +21,7 @@ class ModulePlayer {
   bool load(const void* image, size_t size);
   void unload();
   void set_playing(bool playing);
+  bool set_position(int32_t order, int32_t row);
   void set_volume(int32_t volume);  // 0..100
 
   // Renders frames of interleaved stereo (silence while nothing plays) and notes where the

@@ -220,6 +220,11 @@ bool platform_music_play(uint32_t handle) {
   return true;
 }
 
+bool platform_music_set_position(uint32_t handle, int32_t order, int32_t row) {
+  if (!platform.music_ready || handle == 0 || handle != platform.music_handle) return false;
+  return platform.player.set_position(order, row);
+}
+
 void platform_music_free() {
   if (!platform.music_ready) return;
   if (platform.backend) platform.backend->music_close();

@@ -104,6 +104,8 @@ void platform_music_set_volume(int32_t volume);  // 0..100, linear output gain
 uint32_t platform_music_load(const void* image, size_t size);
 bool platform_music_start();
 bool platform_music_play(uint32_t handle);
+// Moves the loaded module to an order and row (before or while it plays).
+bool platform_music_set_position(uint32_t handle, int32_t order, int32_t row);
 // Stops and frees everything; later position reads fail until the next init and load.
 void platform_music_free();
 // Position of the music heard now: low word the order, high word the row;

@@ -24,6 +24,9 @@ uint32_t music_handle = 0;
 int32_t last_result = 0;
 SurfaceDesc surface_desc = {};
 PlatformMessage shell_msg = {};
+int32_t start_half = 0;
+int32_t start_position = 0;
+const char* scene_playing = nullptr;
 
 namespace {
 
@@ -52,61 +55,73 @@ bool set_up_display() {
   return (last_result = platform_display_get_desc(&surface_desc)) == dd_ok;
 }
 
-void start_module(uint8_t* image, uint32_t size) {
+// Loads a module and plays it from order * 256 + row = position.
+void start_module(uint8_t* image, uint32_t size, int32_t position) {
   platform_music_init();
   platform_music_set_volume(music_volume);
   music_handle = platform_music_load(image, size);
+  if (position != 0) platform_music_set_position(music_handle, position >> 8, position & 255);
   platform_music_start();
   platform_music_play(music_handle);
 }
 
-void first_half() {
-  set_row_table(trail_canvas);
-  wait_for_position(0, 0);
-  particle_zoom_run();
-  set_row_table(FrameBuffer);
-  wait_for_position(568, 20);
-  card_flight_run();
-  screen_centre[0] = 160;
-  wait_for_position(768, 50);
-  credits_tunnel_run();
-  render_first_face = 0;
-  wait_for_position(2304, 50);
-  tentacles_run();
-  wait_for_position(2912, 50);
-  chain_run();
-  wait_for_position(3440, 150);
-  tree_run();
+// A scene's place in its half: from where the song has to be, with which near plane, and
+// what the shell changes just before and after it.
+struct TimelineEntry {
+  const char* name;
+  int32_t position;
+  int32_t z_limit;
+  void (*before)();
+  void (*run)();
+  void (*after)();
+};
+
+const TimelineEntry first_half_timeline[] = {
+    {"particle_zoom", 0, 0, [] { set_row_table(trail_canvas); }, particle_zoom_run,
+     [] { set_row_table(FrameBuffer); }},
+    {"card_flight", 568, 20, nullptr, card_flight_run, [] { screen_centre[0] = 160; }},
+    {"credits_tunnel", 768, 50, nullptr, credits_tunnel_run, [] { render_first_face = 0; }},
+    {"tentacles", 2304, 50, nullptr, tentacles_run, nullptr},
+    {"chain", 2912, 50, nullptr, chain_run, nullptr},
+    {"tree", 3440, 150, nullptr, tree_run, nullptr},
+};
+
+const TimelineEntry second_half_timeline[] = {
+    {"towers", 0, 50, nullptr, towers_run, nullptr},
+    {"fan_tunnel", 1024, 50, nullptr, fan_tunnel_run, nullptr},
+    {"gears", 1917, 70, nullptr, gears_run, nullptr},
+    {"balls", 2816, 80, nullptr, balls_run, nullptr},
+    {"hall_scene", 3424, 60, nullptr, hall_scene_run, nullptr},
+    {"tube_scene", 4096, 50, nullptr, tube_scene_run, nullptr},
+    {"polar_scene", 4472, 50, nullptr, polar_scene_run, nullptr},
+    {"final_scene", 5120, 50, nullptr, final_scene_run, nullptr},
+};
+
+// Plays a half's scenes in order. With a start position in this half, the scenes that end
+// before it are left out and the one playing there starts from its beginning.
+template <size_t n>
+void play_half(const TimelineEntry (&timeline)[n], int32_t half) {
+  const int32_t from = start_half == half ? start_position : 0;
+  for (size_t k = 0; k < n; ++k) {
+    if (k + 1 < n && timeline[k + 1].position <= from) continue;
+    if (timeline[k].before) timeline[k].before();
+    wait_for_position(timeline[k].position, timeline[k].z_limit);
+    scene_playing = timeline[k].name;
+    timeline[k].run();
+    if (timeline[k].after) timeline[k].after();
+  }
 }
 
 void part_switch() {
   platform_music_free();
+  scene_playing = "intermission";
   intermission_run();
   // The first blended frame of the second half mixes with the title's last picture.
   std::memcpy(prev_frame, FrameBuffer, screen_pixels * sizeof(uint32_t));
   if (quit_flag == 0) {
     for (int i = 0; i < 150; ++i) wait_vblank();
   }
-  if (quit_flag == 0) start_module(module_two, module_two_size);
-}
-
-void second_half() {
-  wait_for_position(0, 50);
-  towers_run();
-  wait_for_position(1024, 50);
-  fan_tunnel_run();
-  wait_for_position(1917, 70);
-  gears_run();
-  wait_for_position(2816, 80);
-  balls_run();
-  wait_for_position(3424, 60);
-  hall_scene_run();
-  wait_for_position(4096, 50);
-  tube_scene_run();
-  wait_for_position(4472, 50);
-  polar_scene_run();
-  wait_for_position(5120, 50);
-  final_scene_run();
+  if (quit_flag == 0) start_module(module_two, module_two_size, 0);
 }
 
 }  // namespace
@@ -128,10 +143,14 @@ int demo_main() {
   build_colour_tables();
   precalc_all();
   clear_screen();  // removes the last count
-  start_module(module_one, module_one_size);
-  first_half();
-  part_switch();
-  second_half();
+  if (start_half == 2) {
+    start_module(module_two, module_two_size, start_position);
+  } else {
+    start_module(module_one, module_one_size, start_half == 1 ? start_position : 0);
+    play_half(first_half_timeline, 1);
+    part_switch();
+  }
+  play_half(second_half_timeline, 2);
   end_fade();
   // The pump's last message is WM_QUIT only if the window was closed; any other message
   // left behind is not an exit code.

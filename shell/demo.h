@@ -12,6 +12,14 @@ extern int32_t last_result;        // of the latest display call
 extern SurfaceDesc surface_desc;   // filled by every lock of the primary surface
 extern PlatformMessage shell_msg;  // the message pump's record
 
+// Where the run starts (--start): after the whole start-up, the module of that half plays
+// from order * 256 + row = position and the scene playing there starts from its beginning;
+// earlier scenes, the intermission and its pause are left out. Half 0: from the beginning.
+extern int32_t start_half;
+extern int32_t start_position;
+// The timeline's scene (or "intermission") that plays now; nullptr before the first.
+extern const char* scene_playing;
+
 // The whole run: 0 when it ends (finished or quit), 1 after a start-up failure.
 int demo_main();
 void precalc_all();
