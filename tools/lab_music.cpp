@@ -53,14 +53,6 @@ bool write_wav(const std::string& path, const std::vector<int16_t>& stereo) {
   return write_file(path, b.data(), b.size());
 }
 
-double rms_db(const std::vector<float>& s, size_t from_frame, size_t frames) {
-  double sum = 0;
-  size_t end = std::min(s.size() / 2, from_frame + frames);
-  for (size_t i = from_frame; i < end; ++i)
-    sum += 0.5 * (double(s[2 * i]) * s[2 * i] + double(s[2 * i + 1]) * s[2 * i + 1]);
-  return 10 * std::log10(sum / double(std::max<size_t>(1, end - from_frame)) + 1e-12);
-}
-
 void report(const char* name, const Rendered& r, const Accent* accents, size_t accent_count,
             std::span<const Groove> grooves) {
   std::vector<std::pair<uint32_t, uint32_t>> spans;
@@ -94,34 +86,17 @@ void report(const char* name, const Rendered& r, const Accent* accents, size_t a
                 10 * std::log10((side + 1e-30) / (mid + 1e-30)), 20 * std::log10(peak + 1e-12), peak_at >> 8,
                 peak_at & 0xFF);
   }
-  // Accents: the onset of every row is the loudness of its first 20 ms against the 20 ms before
-  // it, measured on the first difference of the signal (a gentle high-pass, so that a hat over a
-  // ringing kick still counts); an accent should rank high among all rows of its song.
-  std::vector<float> edge(r.samples.size());
-  for (size_t i = 2; i < edge.size(); ++i) edge[i] = r.samples[i] - r.samples[i - 2];
-  const size_t span = render_rate / 50;
-  std::vector<std::pair<uint32_t, double>> onsets;  // (position, dB) of every row, first frame
-  for (size_t c = 0; c < r.chunk_start.size(); ++c) {
-    if (c && r.chunk_start[c] == r.chunk_start[c - 1]) continue;
-    size_t f = c * chunk_frames;
-    double before = f >= span ? rms_db(edge, f - span, span) : -120;
-    onsets.emplace_back(r.chunk_start[c], rms_db(edge, f, span) - before);
-  }
-  std::vector<double> sorted;
-  for (const auto& o : onsets) sorted.push_back(o.second);
-  std::sort(sorted.begin(), sorted.end());
+  std::vector<uint32_t> positions;
+  for (size_t a = 0; a < accent_count; ++a) positions.push_back(accents[a].position);
+  const std::vector<music_measure::Onset> onsets = music_measure::accent_onsets(r, positions);
   for (size_t a = 0; a < accent_count; ++a) {
-    auto at = std::find_if(onsets.begin(), onsets.end(),
-                           [&](const auto& o) { return o.first == accents[a].position; });
-    if (at == onsets.end()) {
+    if (!onsets[a].played) {
       std::printf("  %5u %-16s never played\n", accents[a].position, accents[a].what);
       continue;
     }
-    double rank = double(std::lower_bound(sorted.begin(), sorted.end(), at->second) - sorted.begin()) /
-                  double(sorted.size());
     std::printf("  %5u (%2u:%3u) %-16s onset %+5.1f dB, louder than %3.0f%% of all rows\n",
                 accents[a].position, accents[a].position >> 8, accents[a].position & 0xFF, accents[a].what,
-                at->second, 100 * rank);
+                onsets[a].db, 100 * onsets[a].rank);
   }
 }
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <libopenmpt/libopenmpt.hpp>
+#include <set>
 #include <span>
 #include <sstream>
 #include <string>
@@ -23,6 +24,7 @@
 #include "synth/patcher.h"
 #include "tests/music/xm_reader.h"
 #include "tools/xmbuild/cues.h"
+#include "tools/xmbuild/measure.h"
 
 namespace {
 
@@ -66,15 +68,16 @@ struct ModuleCase {
   std::span<const uint32_t> exact;  // rows the timeline waits for
   std::span<const SceneSpan> scenes;
   std::span<const Accent> accents;
+  std::span<const Groove> grooves;
 };
 
 const ModuleCase modules[2] = {
     {"module one", module_one, module_one_size, "untitled", "FastTracker v2.00", 14, 19, 19, 17, 130,
-     module1_samples, module1_patches, module1_sample_offsets, module1_exact, module1_scenes,
-     module1_accents},
+     module1_samples, module1_patches, module1_sample_offsets, module1_exact, module1_scenes, module1_accents,
+     module1_grooves},
     {"module two", module_two, module_two_size, nullptr, "*Converted  XM-File*", 12, 25, 31, 25, 146,
-     module2_samples, module2_patches, module2_sample_offsets, module2_exact, module2_scenes,
-     module2_accents},
+     module2_samples, module2_patches, module2_sample_offsets, module2_exact, module2_scenes, module2_accents,
+     module2_grooves},
 };
 
 // Both images with their samples synthesized, as at program start.
@@ -217,6 +220,62 @@ TEST(ModuleSong, ReachesEveryCueInOrder) {
   // The card flight is a transition of exactly eight rows.
   XmModule one = read_xm(module_one, module_one_size);
   EXPECT_EQ(one.patterns[one.order[2]].rows, 64);
+}
+
+// Measured as a listener hears them, through the player at the demo's volume: loud enough, no
+// clipping even at full volume, a bass line that small speakers can play, stereo width, no holes,
+// and every accent still standing out.
+TEST(ModuleListening, LoudnessPeakBassStereoSilenceAndAccentsStayWithinLimits) {
+  for (int mod = 1; mod <= 2; ++mod) {
+    const ModuleCase& c = modules[mod - 1];
+    SCOPED_TRACE(c.label);
+    const music_measure::Rendered r = music_measure::render(patched(mod));
+    std::vector<std::pair<uint32_t, uint32_t>> grooves;
+    for (const Groove& g : c.grooves) grooves.emplace_back(g.first, g.last);
+    const music_measure::Figures f = music_measure::measure(r, grooves);
+    EXPECT_TRUE(f.loudness >= -15 && f.loudness <= -13) << f.loudness << " LUFS";
+    EXPECT_LE(f.true_peak, -1.0) << "dBTP";
+    EXPECT_LT(f.peak_full, -0.1) << "dBFS at volume 100";
+    EXPECT_GE(f.bass_share, 1.0 / 3);
+    EXPECT_GE(f.side_db, -12.0);
+    EXPECT_LE(f.longest_silence, 0.05) << "s";
+
+    std::vector<uint32_t> positions;
+    for (const Accent& a : c.accents) positions.push_back(a.position);
+    const std::vector<music_measure::Onset> onsets = music_measure::accent_onsets(r, positions);
+    for (size_t a = 0; a < positions.size(); ++a)
+      EXPECT_TRUE(onsets[a].played && onsets[a].rank >= 0.8)
+          << c.accents[a].what << " at " << positions[a] << ": louder than " << 100 * onsets[a].rank
+          << "% of the rows";
+  }
+}
+
+// The drums develop: at least four different bars on the drum channels (1-4), and at least one
+// whole bar without kick and snare between the first and the last bar that has them (a break).
+TEST(ModuleSong, DrumsDevelopAndBreak) {
+  for (const ModuleCase& c : modules) {
+    SCOPED_TRACE(c.label);
+    XmModule m = read_xm(c.image, c.size);
+    std::set<std::string> distinct;  // drum cells of the whole bars with kick or snare
+    std::vector<bool> beat;          // whether that bar has a kick or a snare
+    for (int o = 0; o < m.song_length; ++o)
+      for (int bar = 0; bar + 32 <= m.patterns[m.order[o]].rows; bar += 32) {
+        std::string cells;
+        bool kick_or_snare = false;
+        for (int r = bar; r < bar + 32; ++r)
+          for (int ch = 0; ch < 4; ++ch) {
+            const XmNote& n = m.cell(uint32_t(o) << 8 | uint32_t(r), ch);
+            cells += {char(n.note), char(n.instrument), char(n.volume)};
+            kick_or_snare |= ch < 2 && n.note >= 1 && n.note <= 96;
+          }
+        if (kick_or_snare) distinct.insert(cells);
+        beat.push_back(kick_or_snare);
+      }
+    EXPECT_GE(distinct.size(), 4u);
+    auto first = std::find(beat.begin(), beat.end(), true);
+    auto last = std::find(beat.rbegin(), beat.rend(), true).base();
+    EXPECT_NE(std::find(first, last, false), last) << "no break inside the song";
+  }
 }
 
 TEST(ModulePatching, EverySampleAreaDecodesToItsSynthesizedSampleAndLoopsWithoutAClick) {

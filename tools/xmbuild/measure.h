@@ -202,6 +202,51 @@ inline std::pair<double, double> low_band_energy(const std::vector<float>& s,
   return {sub, low};
 }
 
+inline double rms_db(const std::vector<float>& s, size_t from_frame, size_t frames) {
+  double sum = 0;
+  size_t end = std::min(s.size() / 2, from_frame + frames);
+  for (size_t i = from_frame; i < end; ++i)
+    sum += 0.5 * (double(s[2 * i]) * s[2 * i] + double(s[2 * i + 1]) * s[2 * i + 1]);
+  return 10 * std::log10(sum / double(std::max<size_t>(1, end - from_frame)) + 1e-12);
+}
+
+struct Onset {
+  bool played = false;
+  double db = 0;    // loudness of the row's first 20 ms against the 20 ms before it
+  double rank = 0;  // the share of all rows of the song whose onset is weaker
+};
+
+// The onset of every row is the loudness of its first 20 ms against the 20 ms before it, measured
+// on the first difference of the signal (a gentle high-pass, so that a hat over a ringing kick
+// still counts); an accent should rank high among all rows of its song.
+inline std::vector<Onset> accent_onsets(const Rendered& r, const std::vector<uint32_t>& positions) {
+  std::vector<float> edge(r.samples.size());
+  for (size_t i = 2; i < edge.size(); ++i) edge[i] = r.samples[i] - r.samples[i - 2];
+  const size_t span = rate / 50;
+  std::vector<std::pair<uint32_t, double>> onsets;  // (position, dB) of every row, first frame
+  for (size_t c = 0; c < r.chunk_start.size(); ++c) {
+    if (c && r.chunk_start[c] == r.chunk_start[c - 1]) continue;
+    size_t f = c * chunk_frames;
+    double before = f >= span ? rms_db(edge, f - span, span) : -120;
+    onsets.emplace_back(r.chunk_start[c], rms_db(edge, f, span) - before);
+  }
+  std::vector<double> sorted;
+  for (const auto& o : onsets) sorted.push_back(o.second);
+  std::sort(sorted.begin(), sorted.end());
+  std::vector<Onset> result;
+  for (uint32_t position : positions) {
+    auto at = std::find_if(onsets.begin(), onsets.end(), [&](const auto& o) { return o.first == position; });
+    if (at == onsets.end()) {
+      result.push_back({});
+      continue;
+    }
+    double rank = double(std::lower_bound(sorted.begin(), sorted.end(), at->second) - sorted.begin()) /
+                  double(sorted.size());
+    result.push_back({true, at->second, rank});
+  }
+  return result;
+}
+
 struct Figures {
   double seconds;
   double loudness;         // LUFS at the demo's volume
