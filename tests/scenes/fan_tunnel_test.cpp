@@ -82,32 +82,16 @@ TEST_F(FanTunnel, MeshBlocksCountsAndRibs) {
   EXPECT_EQ(fan_face_count, fan_frame_faces);
 }
 
-// The bend is rotate_point's with the depth-proportional angles; the shade falls with depth
-// and never below the minimum.
-TEST_F(FanTunnel, SwayedVertexBendAndShade) {
-  const struct {
-    float time;
-    uint8_t min_shade;
-    int32_t x, y, z;
-    int shade;
-  } cases[] = {{0, 0, 3900, 0, -6930, 0},
-               {0, 0, 3900, 0, -6963, 1},
-               {12.5f, 0, -3000, 200, -15000, 244},
-               {12.5f, 0, -3000, 200, -20000, 255},
-               {12.5f, 110, 100, 2100, -10000, 110},
-               {97, 110, 100, 2100, -10000, 110},
-               {97, 0, 0, -2700, 3999, 0},
-               {1234.5f, 0, 870, 4000, -7000, 2}};
+// The shade falls with the depth passed in, from 0 at -6930 to 255, never below the minimum.
+TEST_F(FanTunnel, DepthShade) {
+  const int32_t cases[][3] = {{0, -6930, 0}, {0, -6963, 1},      {0, -15000, 244},  {0, -20000, 255},
+                              {0, 3999, 0},  {110, -10000, 110}, {110, -15000, 244}};
+  effect_time = 12.5f;
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "time " << c.time << " z " << c.z);
-    effect_time = c.time;
     fan_vertex_count = 5;
-    add_swayed_vertex(c.min_shade, c.x, c.y, c.z);
-    EXPECT_EQ(xyz(fan_vertices[5]), swayed(c.x, c.y, c.z));
-    EXPECT_EQ(vertex_shade[15], c.shade);
-    if (c.time == 0) {
-      EXPECT_EQ(xyz(fan_vertices[5]), (std::array{c.x, c.y, c.z}));
-    }
+    add_swayed_vertex(uint8_t(c[0]), 100, 2100, c[1]);
+    EXPECT_EQ(vertex_shade[15], c[2]) << c[1];
+    EXPECT_EQ(xyz(fan_vertices[5]), swayed(100, 2100, c[1]));
   }
 }
 
@@ -221,27 +205,19 @@ TEST_F(FanTunnel, OrangeFlashes) {
   EXPECT_EQ(fade_colour, 0);
 }
 
+// Entry re-arms the fade and the band only; the frame leaves on present_skip or quit_flag too.
 TEST_F(FanTunnel, EntryKeepsStateAndLeaves) {
   spin_factor = -3.84f;
   band_lag = 0;
   orange_flash_index = 2;
   fan_tunnel_enter();
-  EXPECT_EQ(spin_factor, -3.84f);
-  EXPECT_EQ(orange_flash_index, 2);
-  EXPECT_EQ(band_lag, 20000);
-  EXPECT_EQ(fade_state, -1);
-  const struct {
-    int32_t p;
-    uint8_t skip;
-    int32_t quit;
-    bool leaves;
-  } cases[] = {{1917, 0, 0, false}, {1918, 0, 0, true}, {1500, 1, 0, true}, {1500, 0, 1, true}};
-  for (const auto& c : cases) {
-    present_skip = c.skip;
-    quit_flag = c.quit;
-    EXPECT_EQ(fan_tunnel_frame(c.p), c.leaves) << c.p;
-  }
+  EXPECT_EQ((std::array{spin_factor, float(orange_flash_index), float(band_lag), float(fade_state)}),
+            (std::array{-3.84f, 2.0f, 20000.0f, -1.0f}));
+  present_skip = 1;
+  EXPECT_TRUE(fan_tunnel_frame(1500));
   present_skip = 0;
+  quit_flag = 1;
+  EXPECT_TRUE(fan_tunnel_frame(1500));
 }
 
 }  // namespace
