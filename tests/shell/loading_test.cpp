@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "display_fixture.h"
@@ -45,6 +49,29 @@ TEST(LoadingDisplay, CountsWithoutADisplay) {
   loading_count = 100.0f;
   show_loading_count();
   EXPECT_STREQ(loading_text, "<100>");
+}
+
+// The start-up shows one count per texture: 68 of them, the last "<002>". Run in a child, as
+// the start-up happens once per process.
+[[noreturn]] void precalc_and_report(const std::string& path) {
+  open_test_display(false);
+  loading_count = 100.0f;  // as at program start, whatever earlier tests left
+  precalc_all();
+  const long steps = std::lround((100.0f - loading_count) / 1.4492f);
+  std::ofstream(path) << loading_text << " " << steps << "\n";
+  platform_close();
+  std::_Exit(0);
+}
+
+TEST(LoadingDisplay, TheStartUpCountsAllSixtyEightSteps) {
+  const std::string path = testing::TempDir() + "talvex_loading.txt";
+  std::remove(path.c_str());
+  EXPECT_EXIT(precalc_and_report(path), ::testing::ExitedWithCode(0), "");
+  std::string text;
+  int steps = 0;
+  std::ifstream(path) >> text >> steps;
+  EXPECT_EQ(steps, 68);
+  EXPECT_EQ(text, "<002>");
 }
 
 }  // namespace
