@@ -1,10 +1,12 @@
-// The SDL2 backend: a desktop-sized full-screen window (or a resizable one) showing the
-// 800x600 surface with its 4:3 aspect kept, frames paced to a 60 Hz clock, keys turned into
-// window messages, and the module player on an SDL audio device.
+// The SDL2 backend: a desktop-sized full-screen window (or a resizable one; Alt+Enter and F11
+// switch between them) showing the 800x600 surface whole and centred with its 4:3 aspect kept
+// and its scanlines sharp, frames paced to a 60 Hz clock, keys turned into window messages,
+// and the module player on an SDL audio device.
 #include <SDL.h>
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +14,7 @@
 #include <thread>
 
 #include "platform/backend.h"
+#include "platform/view_fit.h"
 #include "shell/window.h"
 
 namespace {
@@ -97,10 +100,15 @@ class SdlBackend final : public Backend {
         return;
       }
     }
-    Uint32 flags = options_.windowed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    window_ = quietly([&] {
-      return SDL_CreateWindow("Talvex", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 800, 600, flags);
-    });
+    // The window keeps 800x600 in the middle of the screen for when it is a window. Full
+    // screen, it is made the screen's size from the start: without a window manager nobody
+    // else would resize it.
+    SDL_Rect bounds{0, 0, 800, 600};
+    SDL_GetDisplayBounds(0, &bounds);
+    windowed_ = {bounds.x + (bounds.w - 800) / 2, bounds.y + (bounds.h - 600) / 2, 800, 600};
+    SDL_Rect place = options_.windowed ? windowed_ : bounds;
+    Uint32 flags = SDL_WINDOW_RESIZABLE | (options_.windowed ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    window_ = quietly([&] { return SDL_CreateWindow("Talvex", place.x, place.y, place.w, place.h, flags); });
     if (window_) {
       hide_cursor();
     } else {
@@ -125,10 +133,21 @@ class SdlBackend final : public Backend {
     auto now = Clock::now();
     if (!force && now - last_pump_ < std::chrono::milliseconds(10)) return;
     last_pump_ = now;
+    bool redraw = false;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
       if (event.type == SDL_QUIT) {
         platform_post_message(wm_close, 0, 0);
+      } else if (event.type == SDL_WINDOWEVENT) {
+        // A new size or a window uncovered: show the picture again at once, also while the
+        // demo waits between frames.
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+            event.window.event == SDL_WINDOWEVENT_EXPOSED)
+          redraw = true;
+      } else if (event.type == SDL_KEYDOWN && is_full_screen_key(event.key)) {
+        // The switch is the window's own business: the demo never sees these keys.
+        if (!event.key.repeat) switch_full_screen();
+        redraw = true;
       } else if (event.type == SDL_KEYDOWN) {
         uint32_t key = 0;
         switch (event.key.keysym.sym) {
@@ -153,6 +172,7 @@ class SdlBackend final : public Backend {
         if (key) platform_post_message(wm_keydown, key, 0);
       }
     }
+    if (redraw) draw();
   }
 
   int32_t display_create() override {
@@ -162,19 +182,24 @@ class SdlBackend final : public Backend {
     if (!renderer_)
       renderer_ = quietly([&] { return SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE); });
     if (!renderer_) return dderr_nodirectdraw;
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    SDL_RenderSetLogicalSize(renderer_, 800, 600);  // letterboxed, aspect kept
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer_, &info) == 0) {
+      max_texture_ = std::min(info.max_texture_width, info.max_texture_height);
+      can_enlarge_ = (info.flags & SDL_RENDERER_TARGETTEXTURE) != 0;
+    }
     return dd_ok;
   }
   int32_t set_mode(int32_t width, int32_t height, int32_t bpp) override {
     if (!renderer_) return dderr_nodirectdraw;
     if (texture_) SDL_DestroyTexture(texture_);
+    drop_enlarged();
     // Memory order blue, green, red (, spare), as the surface holds it.
     Uint32 format = bpp == 24 ? SDL_PIXELFORMAT_BGR24 : SDL_PIXELFORMAT_RGB888;
     texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, width, height);
     return texture_ ? dd_ok : dderr_invalidmode;
   }
   void display_release() override {
+    drop_enlarged();
     if (texture_) SDL_DestroyTexture(texture_);
     if (renderer_) SDL_DestroyRenderer(renderer_);
     texture_ = nullptr;
@@ -190,12 +215,7 @@ class SdlBackend final : public Backend {
       last_frame_slot_ = current_slot();
     }
     pump_events(false);
-    if (!texture_ || !platform.surface_created) return;
-    SDL_UpdateTexture(texture_, nullptr, platform.pixels.data(), platform.pitch);
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    draw();
   }
   int32_t wait_vblank() override {
     sleep_until_slot(current_slot() + 1);
@@ -266,6 +286,74 @@ class SdlBackend final : public Backend {
   }
 
  private:
+  static bool is_full_screen_key(const SDL_KeyboardEvent& key) {
+    SDL_Keycode sym = key.keysym.sym;
+    return sym == SDLK_F11 || ((sym == SDLK_RETURN || sym == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT));
+  }
+
+  // Full screen and back. The window's place and size are set outright on both ways, as
+  // well as asked of the window manager: without one, the request alone changes nothing
+  // while SDL takes it as done, and the picture would be drawn for a size the window has not.
+  void switch_full_screen() {
+    if (!window_) return;
+    if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) {
+      SDL_SetWindowFullscreen(window_, 0);
+      SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
+      SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+    } else {
+      SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+      SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
+      SDL_Rect bounds;
+      int display = SDL_GetWindowDisplayIndex(window_);
+      if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+      }
+      SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    }
+    hide_cursor();
+  }
+
+  // The surface into the window's real drawable size (see view_fit.h): enlarged by a whole
+  // factor into a target texture with nearest sampling, then linearly into the centred 4:3
+  // rectangle, black around it.
+  void draw() {
+    if (!texture_ || !platform.surface_created) return;
+    SDL_UpdateTexture(texture_, nullptr, platform.pixels.data(), platform.pitch);
+    int output_width = 0, output_height = 0;
+    if (SDL_GetRendererOutputSize(renderer_, &output_width, &output_height) != 0) return;
+    ViewFit fit = fit_view(output_width, output_height, platform.width, platform.height, max_texture_);
+    SDL_Texture* source = texture_;
+    if (fit.factor > 1 && can_enlarge_ && enlarge(fit.factor)) source = enlarged_;
+    SDL_SetTextureScaleMode(texture_, source == texture_ ? SDL_ScaleModeLinear : SDL_ScaleModeNearest);
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_Rect where{fit.x, fit.y, fit.width, fit.height};
+    if (fit.width > 0) SDL_RenderCopy(renderer_, source, nullptr, &where);
+    SDL_RenderPresent(renderer_);
+  }
+  // The surface repeated factor times in each direction into enlarged_.
+  bool enlarge(int32_t factor) {
+    if (!enlarged_ || enlarged_factor_ != factor) {
+      drop_enlarged();
+      enlarged_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
+                                    platform.width * factor, platform.height * factor);
+      if (!enlarged_) return false;
+      SDL_SetTextureScaleMode(enlarged_, SDL_ScaleModeLinear);
+      enlarged_factor_ = factor;
+    }
+    SDL_SetTextureScaleMode(texture_, SDL_ScaleModeNearest);
+    if (SDL_SetRenderTarget(renderer_, enlarged_) != 0) return false;
+    bool copied = SDL_RenderCopy(renderer_, texture_, nullptr, nullptr) == 0;
+    SDL_SetRenderTarget(renderer_, nullptr);
+    return copied;
+  }
+  void drop_enlarged() {
+    if (enlarged_) SDL_DestroyTexture(enlarged_);
+    enlarged_ = nullptr;
+    enlarged_factor_ = 0;
+  }
+
   static void audio_callback(void* user, Uint8* stream, int bytes) {
     auto* self = static_cast<SdlBackend*>(user);
     self->callback_sample_ = platform.player.rendered();
@@ -294,6 +382,11 @@ class SdlBackend final : public Backend {
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
+  SDL_Texture* enlarged_ = nullptr;  // the surface enlarged by a whole factor (a target)
+  int32_t enlarged_factor_ = 0;
+  int32_t max_texture_ = 0;
+  bool can_enlarge_ = false;
+  SDL_Rect windowed_{};  // the window's place and size when it is not full screen
   int64_t last_frame_slot_ = -1;
 
   SDL_AudioDeviceID device_ = 0;
