@@ -1,5 +1,7 @@
 // Patches and helpers the synth tests and benchmarks share.
 #pragma once
+#include <vector>
+
 #include "synth/patch_builder.h"
 
 // A patch with nothing in it: output level 128 passes the mix through unchanged.
@@ -7,6 +9,12 @@ inline SynthPatch bare_patch(int32_t length, int32_t rate = 44100) {
   SynthPatch p{};
   p.master.length = length, p.master.rate = rate, p.master.output_level = 128;
   return p;
+}
+
+// Synthesizes p and returns the finished sample.
+inline std::vector<int16_t> render(const SynthPatch& p) {
+  synthesize_sample(p);
+  return {mix_buffer, mix_buffer + p.master.length};
 }
 
 constexpr VoiceParams wave(uint8_t waveform, int16_t frequency, uint8_t amplitude = 127, uint8_t width = 50) {

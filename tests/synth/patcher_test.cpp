@@ -10,11 +10,6 @@
 
 namespace {
 
-std::vector<int16_t> render(const SynthPatch& p) {
-  synthesize_sample(p);
-  return {mix_buffer, mix_buffer + p.master.length};
-}
-
 uint16_t word_at(const std::vector<uint8_t>& image, size_t at) { return image[at] | image[at + 1] << 8; }
 
 TEST(Patcher, DeltaWordsAndTrailingWord) {
