@@ -43,15 +43,12 @@ TEST_F(Operations, PlasmaCentreDrawnZeroIsUnsetAndGetsTheCornerAverage) {
     hash = (hash ^ (p & 0xFF)) * 1099511628211u;
   }
   EXPECT_EQ(hash, 0xEBBFF6098E84F478u);
-}
-
-TEST_F(Operations, PlasmaEdgePointsAreLimitedToMax) {
-  texture_plasma(77, 90, 100, combine_copy);
+  texture_plasma(77, 90, 100, combine_copy);  // edge points are limited to max
   EXPECT_EQ(*std::max_element(texture.begin(), texture.end()), pixel(100, 100, 100));
   texture_plasma(77, 90, 0, combine_copy);  // a zero max does not divide by zero
 }
 
-TEST_F(Operations, BlobOfSizeOneSamplesTheTableCornerAndClippedBlobsKeepTheirShape) {
+TEST_F(Operations, BlobOfSizeOneSamplesTheTableCorner) {
   blob_table[0][0] = 77;
   build_blob_spans();
   draw_blob(10, 10, 1, 0, 7, 100);
@@ -59,33 +56,22 @@ TEST_F(Operations, BlobOfSizeOneSamplesTheTableCornerAndClippedBlobsKeepTheirSha
   build_texture_tables();
   EXPECT_EQ(work_layer[10 * 256 + 10], pixel(0, 70, 77));
   EXPECT_EQ(std::count(work_layer, work_layer + 65536, 0u), 65535);
-  clear_work_layer();
-  draw_blob(100, 100, 64, 0, 0, 0);
-  const std::vector<uint32_t> whole = work();
-  EXPECT_EQ(whole[100 * 256 + 100], pixel(255, 255, 255));  // blob_table[128][128]
-  clear_work_layer();
-  draw_blob(0, 0, 64, 0, 0, 0);  // on the corner: only its lower right quarter remains
-  for (int y = 0; y < 32; ++y)
-    for (int x = 0; x < 32; ++x) ASSERT_EQ(work_layer[y * 256 + x], whole[(100 + y) * 256 + 100 + x]);
 }
 
 // A blob pixel by pixel as the drawing rule reads, for checking the fast one.
 void reference_blob(std::vector<uint32_t>& layer, int x, int y, int16_t size, int red, int green, int blue) {
-  if (size < 1) return;
-  const uint16_t step = static_cast<uint16_t>(65536 / size);
-  uint16_t v = 0;
-  for (int row = y - size / 2; row < y - size / 2 + size; ++row, v = static_cast<uint16_t>(v + step)) {
-    uint16_t u = 0;
-    for (int col = x - size / 2; col < x - size / 2 + size; ++col, u = static_cast<uint16_t>(u + step)) {
+  const int step = size < 1 ? 0 : 65536 / size, subs[3] = {blue, green, red};
+  for (int j = 0; j < size; ++j)
+    for (int i = 0, row = y - size / 2 + j, col = x - size / 2 + i; i < size; ++i, ++col) {
       if (row < 0 || row >= 256 || col < 0 || col >= 256) continue;
-      const int t = blob_table[v >> 8][u >> 8], subs[3] = {blue, green, red};
+      const int t = blob_table[(j * step & 0xFFFF) >> 8][(i * step & 0xFFFF) >> 8];
       uint8_t* p = reinterpret_cast<uint8_t*>(&layer[row * 256 + col]);
       for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>(std::min(255, p[c] + std::max(0, t - subs[c])));
     }
-  }
 }
 
-// Guards the fast blobs: 300 random ones, many clipped or saturating, against the plain rule.
+// Guards the fast blobs: 300 random ones, many clipped (the corner ones keep their part of the shape)
+// or saturating, against the plain rule.
 TEST_F(Operations, BlobsMatchThePixelByPixelRule) {
   std::vector<uint32_t> expected(65536, 0);
   demo_srand(4242);
@@ -138,8 +124,8 @@ TEST_F(Operations, BlurMatchesTheInPlaceRuleAndZeroPassesOnlyClearTheBorder) {
     for (int i = 0; i < w * h; ++i) texture[i] = static_cast<uint32_t>(demo_rand()) * 0x20003u;
     std::vector<uint32_t> t(texture.begin(), texture.begin() + w * h);
     uint8_t* b = reinterpret_cast<uint8_t*>(t.data());
-    for (int x = 0; x < w; ++x) t[x] = t[(h - 1) * w + x] = 0;
-    for (int y = 0; y < h; ++y) t[y * w] = t[y * w + w - 1] = 0;
+    for (int i = 0; i < w * h; ++i)
+      if (i < w || i >= (h - 1) * w || i % w == 0 || i % w == w - 1) t[i] = 0;
     for (int pass = 0; pass < passes; ++pass)
       for (int y = 1; y < h - 1; ++y)
         for (uint8_t* p = b + y * w * 4 + 4; p < b + (y + 1) * w * 4 - 4; ++p)
@@ -168,12 +154,6 @@ TEST(Tables, LightBlobAndGlow) {
   EXPECT_LE(glow_texture[0] & 0xFF, 8u);
   // Opposite directions share a streak.
   EXPECT_EQ(glow_texture[40 * 256 + 60], glow_texture[216 * 256 + 196]);
-  const float before = loading_count;
-  build_dissolve_mask();
-  EXPECT_NE(loading_count, before);
-  const auto [low, high] = std::minmax_element(dissolve_mask, dissolve_mask + 64000);
-  EXPECT_LT(*low & 0xFF, 64u);
-  EXPECT_GT(*high & 0xFF, 192u);
 }
 
 // Guards the computed light used by the fast emboss and lookup: all 65536 entries.
