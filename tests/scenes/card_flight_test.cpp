@@ -18,18 +18,12 @@ class CardFlight : public SceneTest {
 
 TEST_F(CardFlight, MeshIsTwoGridsRolledAQuarterTurn) {
   EXPECT_EQ((std::array{card_vertex_count, card_face_count}), (std::array{110, 160}));
-  // (-460, -288, 56) rolled by a quarter turn; the rows walk round the edge: front, bottom,
-  // back, top, front again.
+  // (-460, -288, 56) rolled by a quarter turn; the rows walk round the edge to the back.
   EXPECT_EQ(xyz(card_vertices[0]), (std::array{288, -460, 56}));
-  EXPECT_EQ(card_vertices[17].x, -288);
   EXPECT_EQ(card_vertices[34].z, -56);
-  EXPECT_EQ(card_vertices[109].y, 460);
-  // The last column of each grid reaches its texture's edge.
-  EXPECT_EQ(xyz(card_texcoords[16]), (std::array{199, 255, 0}));
-  EXPECT_EQ(card_texcoords[85 + 24].y, 63);
+  EXPECT_EQ(xyz(card_texcoords[16]), (std::array{199, 255, 0}));  // the grid reaches the texture's edge
   // The right grid's faces follow the left grid's and use the right texture.
   EXPECT_EQ(card_faces[128].i0, 85);
-  EXPECT_EQ(card_faces[128].i2, 91);
   EXPECT_EQ(word_texture(card_textures[127]), card_texture_left);
   EXPECT_EQ(word_texture(card_textures[128]), card_texture_right);
 }
@@ -39,9 +33,7 @@ TEST_F(CardFlight, SnapshotSplitsThePictureIntoBothTextures) {
   std::fill_n(card_texture_right, 256 * 256, 0xDEADu);
   for (int i = 0; i < screen_pixels; ++i) FrameBuffer[i] = static_cast<uint32_t>(i);
   card_flight_snapshot();
-  EXPECT_EQ(card_texture_left[0], 0u);
   EXPECT_EQ(card_texture_left[199 * 256 + 255], uint32_t(199 * 320 + 255));
-  EXPECT_EQ(card_texture_right[7 * 256 + 0], uint32_t(7 * 320 + 256));
   EXPECT_EQ(card_texture_right[199 * 256 + 63], uint32_t(199 * 320 + 319));
   EXPECT_EQ(card_texture_right[7 * 256 + 64], 0xDEADu);  // never written
   EXPECT_EQ(card_texture_left[200 * 256], 0xDEADu);
@@ -54,15 +46,13 @@ TEST_F(CardFlight, CardFacesTheCameraThenDriftsAndShrinks) {
   EXPECT_FLOAT_EQ(view_roll, -64);  // undoes the mesh's roll
   // Seen from 422 units the card fills most of the screen; the corners stay black.
   EXPECT_EQ(FrameBuffer[100 * 320 + 30], 0x00FFFFFFu);
-  EXPECT_EQ(FrameBuffer[0], 0u);
-  EXPECT_EQ(FrameBuffer[199 * 320 + 319], 0u);
+  EXPECT_EQ(FrameBuffer[0] | FrameBuffer[199 * 320 + 319], 0u);
   int64_t near = std::count(FrameBuffer, FrameBuffer + screen_pixels, 0x00FFFFFFu);
   scene_time = 40;  // effect_time 24
   card_flight_frame(574);
   EXPECT_EQ(screen_centre[0], 160 - 7 * 24);
   int64_t far = std::count(FrameBuffer, FrameBuffer + screen_pixels, 0x00FFFFFFu);
-  EXPECT_GT(far, 0);
-  EXPECT_LT(far, near);
+  EXPECT_TRUE(far > 0 && far < near) << far << " " << near;
 }
 
 // The frame past position 575 or with quit_flag set is the last; quit on entry still takes the
@@ -74,7 +64,6 @@ TEST_F(CardFlight, LeavesPastTheEndOrOnQuit) {
   card_flight_run();  // without a player the position reads 65535: one frame
   EXPECT_EQ(FrameBuffer[0], 0u);
   EXPECT_EQ(FrameBuffer[100 * 320 + 160], 0x00ABCDEFu);
-
   quit_flag = 1;
   EXPECT_TRUE(card_flight_frame(570));
   std::fill_n(FrameBuffer, screen_pixels, 0x00FEDCBAu);

@@ -44,13 +44,12 @@ TEST_F(ParticleZoom, ParticlesLieInTheDiscWhateverTheEarlierState) {
   int32_t x[particle_count], y[particle_count];
   std::copy_n(particle_x, particle_count, x);
   std::copy_n(particle_y, particle_count, y);
-  for (int i = 0; i < particle_count; ++i) {
-    EXPECT_LE(std::hypot(x[i] - 159, y[i] - 101), 45.0) << i;
-    EXPECT_TRUE(particle_base_phase[i] >= 0 && particle_base_phase[i] < 360) << i;
-  }
+  for (int i = 0; i < particle_count; ++i)
+    ASSERT_TRUE(std::hypot(x[i] - 159, y[i] - 101) <= 45 && particle_base_phase[i] >= 0 &&
+                particle_base_phase[i] < 360)
+        << i;
   particle_zoom_init();  // again, from positions already inside the disc
-  EXPECT_TRUE(std::equal(x, x + particle_count, particle_x));
-  EXPECT_TRUE(std::equal(y, y + particle_count, particle_y));
+  EXPECT_TRUE(std::equal(x, x + particle_count, particle_x) && std::equal(y, y + particle_count, particle_y));
 }
 
 // The reads at -6 and +1281 straddle two pixels: a pure red canvas comes back with a quarter of
@@ -69,7 +68,7 @@ TEST_F(ParticleZoom, FadeStartsAt255AndSettlesAt31) {
   particle_zoom_frame(0);  // fade 253: the glows' brightest bytes survive
   EXPECT_FALSE(all_are(trail_canvas, 0));
   for (int frame = 3; frame <= 112; ++frame) particle_zoom_frame(0);
-  EXPECT_EQ(trail_fade, 31);  // frame 113 is the first to use 31
+  EXPECT_EQ(trail_fade, 31);  // frame 113 is the first to use 31, and it stays
   particle_zoom_frame(0);
   EXPECT_EQ(trail_fade, 31);
   EXPECT_TRUE(all_are(trail_canvas + screen_pixels, 0));  // the depth area is never written
@@ -82,7 +81,6 @@ TEST_F(ParticleZoom, LeavesPastTheEndOrOnQuit) {
   trail_fade = 7;
   particle_zoom_run();  // without a player the position reads 65535: one frame, fade 255
   EXPECT_EQ(trail_fade, 253);
-
   quit_flag = 1;
   EXPECT_TRUE(particle_zoom_frame(0));
   std::fill_n(FrameBuffer, screen_pixels, 0x123456u);
