@@ -82,15 +82,23 @@ void transform_vertices(const Vec3i* in, Vec3i* out, int32_t count, int32_t scal
   }
 }
 
-void rotate_point(int32_t x, int32_t y, int32_t z, float pitch, float yaw, float roll) {
+PointTurn point_turn(float pitch, float yaw, float roll) {
   const double p = pitch * angle_to_radians, w = yaw * angle_to_radians, r = roll * angle_to_radians;
-  const int32_t x1 = trunc_i32(x * std::cos(w) + z * std::sin(w));
-  const int32_t z1 = trunc_i32(z * std::cos(w) - x * std::sin(w));
-  const int32_t z2 = trunc_i32(y * std::sin(p) + z1 * std::cos(p));
-  const int32_t y1 = trunc_i32(y * std::cos(p) - z1 * std::sin(p));
-  rotated_point[1] = trunc_i32(x1 * std::sin(r) + y1 * std::cos(r));
-  rotated_point[0] = trunc_i32(x1 * std::cos(r) - y1 * std::sin(r));
-  rotated_point[2] = z2;
+  return {std::cos(p), std::sin(p), std::cos(w), std::sin(w), std::cos(r), std::sin(r)};
+}
+
+// Yaw about y, then pitch about x, then roll about z, truncating after every axis.
+Vec3i turn_point(int32_t x, int32_t y, int32_t z, const PointTurn& t) {
+  const int32_t x1 = trunc_i32(x * t.cos_yaw + z * t.sin_yaw);
+  const int32_t z1 = trunc_i32(z * t.cos_yaw - x * t.sin_yaw);
+  const int32_t z2 = trunc_i32(y * t.sin_pitch + z1 * t.cos_pitch);
+  const int32_t y1 = trunc_i32(y * t.cos_pitch - z1 * t.sin_pitch);
+  return {trunc_i32(x1 * t.cos_roll - y1 * t.sin_roll), trunc_i32(x1 * t.sin_roll + y1 * t.cos_roll), z2};
+}
+
+void rotate_point(int32_t x, int32_t y, int32_t z, float pitch, float yaw, float roll) {
+  const Vec3i p = turn_point(x, y, z, point_turn(pitch, yaw, roll));
+  rotated_point[0] = p.x, rotated_point[1] = p.y, rotated_point[2] = p.z;
 }
 
 namespace {

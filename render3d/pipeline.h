@@ -41,6 +41,14 @@ void transform_vertices(const Vec3i* in, Vec3i* out, int32_t count, int32_t scal
 // Same rotation in floating point with truncation after every axis; writes rotated_point.
 void rotate_point(int32_t x, int32_t y, int32_t z, float pitch, float yaw, float roll);
 
+// rotate_point for many points that share their angles: the sines and cosines are taken once
+// by point_turn, and turn_point gives bit for bit what rotate_point gives.
+struct PointTurn {
+  double cos_pitch, sin_pitch, cos_yaw, sin_yaw, cos_roll, sin_roll;
+};
+PointTurn point_turn(float pitch, float yaw, float roll);
+Vec3i turn_point(int32_t x, int32_t y, int32_t z, const PointTurn& t);
+
 // Draws faces render_first_face .. render_first_face + count - 1. Arguments the mesh's
 // face modes do not use may be null.
 void render_mesh(const Face* faces, const Vec3i* projected_vertices, int32_t count, const Vec3i* texcoords,

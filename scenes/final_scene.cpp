@@ -77,29 +77,10 @@ constexpr float stretch_limit = 4.0f;
 constexpr float lift_rate = 200.0f;
 constexpr float lift_limit = 15000.0f;
 
-// rotate_point's three turns with the sines and cosines of its angles taken once, for the
-// many points that share them: the same expressions, so bit for bit the same result.
-struct Turn {
-  double cp, sp, cw, sw, cr, sr;
-};
-
-Turn turn_of(float pitch, float yaw, float roll) {
-  const double p = pitch * angle_to_radians, w = yaw * angle_to_radians, r = roll * angle_to_radians;
-  return {std::cos(p), std::sin(p), std::cos(w), std::sin(w), std::cos(r), std::sin(r)};
-}
-
-Vec3i apply(const Turn& t, int32_t x, int32_t y, int32_t z) {
-  const int32_t x1 = trunc_i32(x * t.cw + z * t.sw);
-  const int32_t z1 = trunc_i32(z * t.cw - x * t.sw);
-  const int32_t z2 = trunc_i32(y * t.sp + z1 * t.cp);
-  const int32_t y1 = trunc_i32(y * t.cp - z1 * t.sp);
-  return {trunc_i32(x1 * t.cr - y1 * t.sr), trunc_i32(x1 * t.sr + y1 * t.cr), z2};
-}
-
 // The ring's nine angles (an eighth of a turn apart) and the whole figure's final turn.
 struct RingTables {
   double cos_k[ring_points], sin_k[ring_points];
-  Turn figure_turn;
+  PointTurn figure_turn;
 };
 
 const RingTables& ring_tables() {
@@ -109,21 +90,21 @@ const RingTables& ring_tables() {
       t.cos_k[k] = std::cos(k * pi * 0.25);
       t.sin_k[k] = std::sin(k * pi * 0.25);
     }
-    t.figure_turn = turn_of(0, -6.0f, 0);
+    t.figure_turn = point_turn(0, -6.0f, 0);
     return t;
   }();
   return tables;
 }
 
 // The bone turn add_ring uses, refreshed whenever bone_state's angles change.
-Turn bone_turn;
+PointTurn bone_turn;
 int32_t bone_turn_angles[3] = {0, 0, 0};
 bool bone_turn_valid = false;
 
-const Turn& current_bone_turn() {
+const PointTurn& current_bone_turn() {
   const int32_t angles[3] = {bone_state.pitch, bone_state.yaw, bone_state.roll};
   if (!bone_turn_valid || !std::equal(angles, angles + 3, bone_turn_angles)) {
-    bone_turn = turn_of(float(angles[0]), float(angles[1]), float(angles[2]));
+    bone_turn = point_turn(float(angles[0]), float(angles[1]), float(angles[2]));
     std::copy(angles, angles + 3, bone_turn_angles);
     bone_turn_valid = true;
   }
@@ -197,10 +178,10 @@ void build_arms(uint8_t with_stage) {
   const double swing = std::sin(scene_t * pi / 32);
   for (int32_t i = 0; i < final_arm_count; ++i) {
     const ArmPlacement& p = arm_placements[i];
-    const Turn place = turn_of(float(p.pitch), float(p.yaw), float(p.roll));
+    const PointTurn place = point_turn(float(p.pitch), float(p.yaw), float(p.roll));
     for (int32_t j = 0; j < final_arm_rings; ++j) {
       const int32_t r = trunc_i32(1300 * std::sin((9 - j) * pi * 0.04));
-      const Turn curl = turn_of(float((j * j / 4) * swing), 0, 0);
+      const PointTurn curl = point_turn(float((j * j / 4) * swing), 0, 0);
       for (int32_t k = 0; k < final_arm_points; ++k) {
         float a, b;
         if (i < 4) {
@@ -212,8 +193,8 @@ void build_arms(uint8_t with_stage) {
           a = float(-1.7 * r * std::cos(phi));
           b = float(r * std::sin(phi));
         }
-        const Vec3i c = apply(curl, trunc_i32(a), -j * p.step, trunc_i32(b));
-        const Vec3i q = apply(place, c.x, c.y, c.z);
+        const Vec3i c = turn_point(trunc_i32(a), -j * p.step, trunc_i32(b), curl);
+        const Vec3i q = turn_point(c.x, c.y, c.z, place);
         final_vertices[final_vertex_count] = {q.x + p.x, q.y + p.y, q.z + p.z};
         final_texcoords[final_vertex_count] = {64 * k, 30 * j, 0};
         ++final_vertex_count;
@@ -225,14 +206,15 @@ void build_arms(uint8_t with_stage) {
 
 void add_ring(int32_t a, int32_t b, int32_t c, int32_t d, int32_t e) {
   const RingTables& t = ring_tables();
-  const Turn& bone = current_bone_turn();
+  const PointTurn& bone = current_bone_turn();
   const BoneState& s = bone_state;
   for (int32_t k = 0; k < ring_points; ++k) {
-    const Vec3i r = apply(bone, trunc_i32(a + d * t.cos_k[k]), s.base_y - b, trunc_i32(c + e * t.sin_k[k]));
+    const Vec3i r =
+        turn_point(trunc_i32(a + d * t.cos_k[k]), s.base_y - b, trunc_i32(c + e * t.sin_k[k]), bone);
     const int32_t x2 = (r.x + s.offset_x) * 15;
     const int32_t y2 = (r.y + s.offset_y - s.base_y) * 14 - 250;
     const int32_t z2 = (r.z + s.offset_z) * 15;
-    const Vec3i q = apply(t.figure_turn, x2, y2, z2);
+    const Vec3i q = turn_point(x2, y2, z2, t.figure_turn);
     const int32_t n = final_vertex_count;
     final_vertices[n] = {q.x, trunc_i32(q.y - double(lift)), q.z};
     vertex_shade[3 * n] = figure_brightness;

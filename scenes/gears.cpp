@@ -54,28 +54,9 @@ constexpr int32_t gears_end = 2687;
 constexpr int32_t gears_fade_after = 2649;
 constexpr int32_t axle_radius = 40;
 
-// rotate_point with the sines and cosines of its three angles taken once per gear or axle
-// instead of once per point: the same products and truncations, so the same results.
-struct Turn {
-  double cos_pitch, sin_pitch, cos_yaw, sin_yaw, cos_roll, sin_roll;
-};
-
-Turn turn_of(float pitch, float yaw, float roll) {
-  const double p = pitch * angle_to_radians, w = yaw * angle_to_radians, r = roll * angle_to_radians;
-  return {std::cos(p), std::sin(p), std::cos(w), std::sin(w), std::cos(r), std::sin(r)};
-}
-
-Vec3i turn_point(int32_t x, int32_t y, int32_t z, const Turn& t) {
-  const int32_t x1 = trunc_i32(x * t.cos_yaw + z * t.sin_yaw);
-  const int32_t z1 = trunc_i32(z * t.cos_yaw - x * t.sin_yaw);
-  const int32_t z2 = trunc_i32(y * t.sin_pitch + z1 * t.cos_pitch);
-  const int32_t y1 = trunc_i32(y * t.cos_pitch - z1 * t.sin_pitch);
-  return {trunc_i32(x1 * t.cos_roll - y1 * t.sin_roll), trunc_i32(x1 * t.sin_roll + y1 * t.cos_roll), z2};
-}
-
 void build_gear_vertices(int32_t s, int32_t& v) {
   const GearPlacement& g = gear_table[s];
-  const Turn turn = turn_of(g.pitch, g.yaw, g.roll);
+  const PointTurn turn = point_turn(g.pitch, g.yaw, g.roll);
   const int32_t r0 = gear_radii[s];
   for (const GearHalf& half : gear_half_table) {
     const int32_t depth = trunc_i32(half.depth);
@@ -104,7 +85,7 @@ void build_gear_vertices(int32_t s, int32_t& v) {
 // of radius 0.
 void build_axle_vertices(int32_t s, int32_t& v) {
   const AxlePlacement& x = axle_table[s];
-  const Turn turn = turn_of(float(x.pitch), float(x.yaw), float(x.roll));
+  const PointTurn turn = point_turn(float(x.pitch), float(x.yaw), float(x.roll));
   const double quarter_phase = gear_table[s].phase * 0.25;
   for (int32_t i = 0; i < axle_rings; ++i) {
     int32_t z = (i - 3) * x.w, radius = axle_radius;
