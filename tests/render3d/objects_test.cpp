@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cmath>
+#include <span>
+#include <tuple>
 
 namespace {
 
@@ -19,11 +21,8 @@ TEST(Objects, GridFaces) {
   EXPECT_EQ(build_grid_faces(2, 2, 1, 0x81, 7, FaceTexture(0x1234), 0, 1, faces, attrs, textures), 3);
   EXPECT_EQ(ids(faces[1]), (std::array{0, 1, 3}));
   EXPECT_EQ(ids(faces[2]), (std::array{3, 2, 0}));
-  for (int f : {1, 2}) {
-    EXPECT_EQ(attrs[f].mode_flags, 0x81u);
-    EXPECT_EQ(attrs[f].param, 7u);
-    EXPECT_EQ(textures[f], FaceTexture(0x1234));
-  }
+  for (int f : {1, 2})
+    EXPECT_EQ(std::tuple(attrs[f].mode_flags, attrs[f].param, textures[f]), std::tuple(0x81u, 7u, 0x1234u));
   EXPECT_EQ(textures[0] + textures[3], 0u);
   // 3 x 4 grids, two layers, from vertex 100: the last cell (layer 1, row 1, column 2) starts at 118.
   EXPECT_EQ(build_grid_faces(3, 4, 2, 0, 0, FaceTexture(0), 100, 0, faces, attrs, textures), 24);
@@ -36,10 +35,11 @@ TEST(Objects, CubePoints) {
   build_cube_points(vertices, texcoords);
   EXPECT_EQ(point_count, 294);
   EXPECT_EQ(xyz(vertices[0]), (std::array{-900, 900, -900}));
-  const int steps[7] = {0, 42, 85, 128, 170, 213, 256};
-  for (int p = 0; p < 294; ++p) {
-    EXPECT_EQ(xyz(texcoords[p]), (std::array{steps[p % 49 / 7], steps[p % 7], 0})) << p;
-    // Every point lies on the cube's surface (rotation truncates, so within a unit).
+  // Texture coordinates step by 256 / 6, truncated, over each face's 7 x 7 points.
+  EXPECT_EQ(xyz(texcoords[0]), (std::array{0, 0, 0}));
+  EXPECT_EQ(xyz(texcoords[49 + 7 * 2 + 5]), (std::array{85, 213, 0}));
+  EXPECT_EQ(xyz(texcoords[293]), (std::array{256, 256, 0}));
+  for (int p = 0; p < 294; ++p) {  // on the cube's surface (rotation truncates, so within a unit)
     const int m = std::max({std::abs(vertices[p].x), std::abs(vertices[p].y), std::abs(vertices[p].z)});
     EXPECT_TRUE(m == 899 || m == 900) << p;
   }
@@ -55,15 +55,11 @@ TEST(Objects, SphereCountsAndRadiusPerDepth) {
     EXPECT_EQ(sphere_face_count, faces);
     EXPECT_EQ(sphere_corner_count, 3 * faces);
     EXPECT_EQ(sphere_vertex_count, vertices);
-    for (int i = 0; i < vertices; ++i) {
-      const Vec3i& v = sphere_vertices[i];
-      EXPECT_NEAR(std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z), 7000.0, 1.8);
-    }
-    for (int f = 0; f < faces; ++f) {
-      const auto [i0, i1, i2] = ids(sphere_faces[f]);
+    for (const Vec3i& v : std::span(sphere_vertices, vertices))
+      EXPECT_NEAR(std::hypot(double(v.x), double(v.y), double(v.z)), 7000.0, 1.8);
+    for (const auto& [i0, i1, i2] : std::span(sphere_faces, faces))
       EXPECT_TRUE(i0 != i1 && i1 != i2 && i0 != i2 && std::min({i0, i1, i2}) >= 0 &&
                   std::max({i0, i1, i2}) < vertices);
-    }
   }
   EXPECT_EQ(xyz(sphere_vertices[0]), (std::array{7000, 0, 0}));  // first corner of the octahedron
   sphere_levels = saved_levels;
@@ -72,7 +68,6 @@ TEST(Objects, SphereCountsAndRadiusPerDepth) {
 TEST(Objects, VertexNormals) {
   const Vec3i vertices[4] = {{0, 0, 0}, {30, 0, 0}, {0, 50, 0}, {0, 0, 100}};
   const Face faces[2] = {{0, 1, 2}, {0, 3, 1}};
-  clear_vertex_normals(4);
   vertex_normals[3] = {1, 2, 3};
   clear_vertex_normals(4);
   // A lone face: n = (0, 0, 1500), halved on the zero start, scaled to 160; vertex 3 keeps none.
