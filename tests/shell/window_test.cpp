@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "display_fixture.h"
 #include "render3d/pipeline.h"
 
@@ -23,17 +26,11 @@ class WindowKeys : public ::testing::Test {
 };
 
 TEST_F(WindowKeys, VolumeStepsByFiveWithinLimits) {
-  struct Case {
-    uint32_t key;
-    int presses, volume;
-  };
-  const Case cases[] = {{vk_add, 1, 80},      {vk_add, 5, 100},     {vk_add, 6, 100},
-                        {vk_subtract, 1, 70}, {vk_subtract, 15, 0}, {vk_subtract, 16, 0}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << (c.key == vk_add ? "+" : "-") << " x" << c.presses);
+  // From 75: key, presses, volume.
+  for (auto [key, presses, volume] : {std::tuple{vk_add, 1, 80}, {vk_add, 6, 100}, {vk_subtract, 16, 0}}) {
     music_volume = 75;
-    for (int i = 0; i < c.presses; ++i) press(c.key);
-    EXPECT_EQ(music_volume, c.volume);
+    for (int i = 0; i < presses; ++i) press(key);
+    EXPECT_EQ(music_volume, volume) << presses;
   }
 }
 
@@ -42,12 +39,10 @@ TEST_F(WindowKeys, TogglesBlendFromBlackAndMosaic) {
   platform_post_message(wm_keydown, vk_m, 0);
   EXPECT_EQ(blend_enabled, 1);  // nothing happens until the next frame
   present_frame(0, 0);
-  EXPECT_EQ(blend_enabled, 0);
-  EXPECT_EQ(prev_frame[100], 0u);
+  EXPECT_EQ(std::pair(int{blend_enabled}, prev_frame[100]), std::pair(0, 0u));
   fill_prev_frame(0x55555555);
-  press(vk_m);
-  EXPECT_EQ(blend_enabled, 1);
-  EXPECT_EQ(prev_frame[100], 0u);
+  press(vk_m);  // back on, again from black
+  EXPECT_EQ(std::pair(int{blend_enabled}, prev_frame[100]), std::pair(1, 0u));
   press(vk_z);
   EXPECT_EQ(mosaic_mode, 1);
   press(vk_z);
