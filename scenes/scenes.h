@@ -39,6 +39,3 @@ void polar_scene_run();
 void final_scene_init();
 void final_scene_run();
 
-// Stands in for a scene that is not built yet: presents black frames until the song
-// reaches end_position (or wraps below wrap_below), so keys and timing still work.
-void scene_placeholder(int32_t end_position, int32_t wrap_below = 0);
