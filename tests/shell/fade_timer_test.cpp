@@ -17,11 +17,9 @@ TEST(FadeRamp, StepsEveryThreeUnitsAndClamps) {
   const std::pair<float, int32_t> steps[] = {
       {10.0f, 0}, {12.9f, 0}, {13.0f, 0x111100}, {16.0f, 0x222200}, {55.0f, 0xFFFF00}};
   for (auto [time, colour] : steps) {
-    SCOPED_TRACE(time);
     scene_time = time;
     fade_ramp(17, 17, -17);
-    EXPECT_EQ(fade_state, 0);
-    EXPECT_EQ(fade_colour, colour);
+    EXPECT_EQ(std::pair(fade_state, fade_colour), std::pair(0, colour)) << time;
   }
   // Backwards in time counts by the absolute difference.
   fade_base[2] = 200;
@@ -31,11 +29,9 @@ TEST(FadeRamp, StepsEveryThreeUnitsAndClamps) {
   // Far past 8388608 steps the ramp stops and leaves the colour.
   scene_time = 3.0e7f;
   fade_ramp(1, 1, 1);
-  EXPECT_EQ(fade_state, 1);
-  EXPECT_EQ(fade_colour, 0x0200B4);
+  EXPECT_EQ(std::pair(fade_state, fade_colour), std::pair(1, 0x0200B4));
   fade_ramp_restart();
-  EXPECT_EQ(fade_state, 0);
-  EXPECT_EQ(fade_start_time, 3.0e7f);
+  EXPECT_EQ(std::pair(fade_state, fade_start_time), std::pair(0, 3.0e7f));
 }
 
 TEST(SceneTimer, ReadsZeroUntilEnabledThenAbout45UnitsPerSecond) {
@@ -48,7 +44,6 @@ TEST(SceneTimer, ReadsZeroUntilEnabledThenAbout45UnitsPerSecond) {
   platform_wait_vblank();
   timer_update();
   EXPECT_EQ(scene_time, 0.0f);
-
   timer_enabled = 1;
   timer_start();
   timer_update();

@@ -1,4 +1,5 @@
 // The texture generator: script handling, the commands on whole textures and the layer combiner.
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -27,10 +28,10 @@ TEST_F(Texgen, ScriptsAndOperands) {
   EXPECT_EQ(texture[0], 0xFFFFFFFFu);  // stops at an unknown opcode instead of running off
   const int16_t good[] = {1, tex_blur, 2, tex_mirror, 3, 4, tex_end, 99}, unknown[] = {1, 17, tex_end},
                 negative[] = {1, -1, tex_end};
-  EXPECT_EQ(texture_script_length(good, 8), 7);
-  EXPECT_EQ(texture_script_length(good, 6), -1);  // cut before its end
-  EXPECT_EQ(texture_script_length(unknown, 3), -1);
-  EXPECT_EQ(texture_script_length(negative, 3), -1);
+  // Whole, cut before its end, unknown and negative opcodes.
+  EXPECT_EQ((std::array{texture_script_length(good, 8), texture_script_length(good, 6),
+                        texture_script_length(unknown, 3), texture_script_length(negative, 3)}),
+            (std::array{7, -1, -1, -1}));
   // Mode 0x101 is add; 0x100 passes are 0 (the border is still cleared).
   run({5, tex_plasma, 9, 30, 255, 0x101, tex_blur, 0x100, tex_end});
   const std::vector<uint32_t> low_bytes = texture;
@@ -169,13 +170,11 @@ TEST_F(Texgen, DisplaceReadsOffsetsFromTheSavedLayer) {
   std::fill(saved_layer, saved_layer + 65536, pixel(32, 0, 0));
   texture_displace(0, 64, 1, 96);  // no amplitude: unchanged
   EXPECT_EQ(texture, before);
-  texture_displace(8, 64, 0, 64);  // offset 4 + 4 sin(pi / 2) = 8 across
-  EXPECT_EQ(at(5, 10), 10u * 256 + 13);
-  EXPECT_EQ(at(250, 10), 10u * 256 + 2);  // wraps within the row
-  texture_displace(16, 64, 33, 0);        // zero period: offsets 0, no division by zero
-  EXPECT_EQ(displace_table_x[64], 8);     // sin(pi) is a hair above 0
-  EXPECT_EQ(displace_table_x[96], 0);
-  EXPECT_EQ(displace_table_y[200], 0);
+  texture_displace(8, 64, 0, 64);  // offset 4 + 4 sin(pi / 2) = 8 across, wrapping within the row
+  EXPECT_EQ(std::pair(at(5, 10), at(250, 10)), std::pair(10u * 256 + 13, 10u * 256 + 2));
+  texture_displace(16, 64, 33, 0);  // zero period: offsets 0, no division by zero; sin(pi) is a hair above 0
+  EXPECT_EQ((std::array<int, 3>{displace_table_x[64], displace_table_x[96], displace_table_y[200]}),
+            (std::array{8, 0, 0}));
 }
 
 }  // namespace
