@@ -1,6 +1,9 @@
 // talvex-lab xm DIR: the two finished modules (samples synthesized and patched in, as at start-up)
 // as module1.xm and module2.xm, each rendered through libopenmpt the way the demo plays it to
-// module1.wav / module2.wav (at the demo's volume of 75), with a few measurements on stdout.
+// module1.wav / module2.wav (at the demo's volume of 75). On stdout, per song: integrated loudness,
+// true peak, the peak at full volume, the bass share in the grooves, the side level and the longest
+// digital silence (tools/xmbuild/measure.h, the same figures tests/music holds to their limits); a
+// table per order (loudness, side level, loudest sample and its row); and the onset of every accent.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
