@@ -27,7 +27,8 @@ class WindowKeys : public ::testing::Test {
 
 TEST_F(WindowKeys, VolumeStepsByFiveWithinLimits) {
   // From 75: key, presses, volume.
-  for (auto [key, presses, volume] : {std::tuple{vk_add, 1, 80}, {vk_add, 6, 100}, {vk_subtract, 16, 0}}) {
+  for (auto [key, presses, volume] :
+       {std::tuple{vk_add, 1, 80}, {vk_add, 6, 100}, {vk_subtract, 1, 70}, {vk_subtract, 16, 0}}) {
     music_volume = 75;
     for (int i = 0; i < presses; ++i) press(key);
     EXPECT_EQ(music_volume, volume) << presses;
