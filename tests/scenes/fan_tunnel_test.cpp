@@ -13,24 +13,20 @@ namespace {
 using namespace scene_test;
 constexpr double pi = 3.141592653589793;
 
-class FanTunnel : public SceneTest {
+class FanTunnel : public SceneFrameTest {
  protected:
   static void SetUpTestSuite() {
     build_texture_tables();
     fan_tunnel_init();
   }
   void SetUp() override {
-    SceneTest::SetUp();
+    SceneFrameTest::SetUp();
     near_z_limit = 50;
     // The state a first entry finds.
     spin_factor = 3.84f;
     band_flip = 1;
     band_flip_seen = fan_cycle_prev = wall_cycle_prev = orange_flash_index = 0;
     fan_tunnel_enter();
-  }
-  void TearDown() override {
-    SceneTest::TearDown();
-    scene_time = effect_time = 0;
   }
   static void build_at(float t, int32_t p) {
     effect_time = t;
@@ -40,13 +36,6 @@ class FanTunnel : public SceneTest {
   static int32_t blade_vertex(int c, int b, int r, int k) {
     return fan_blade_first + ((c * 3 + b) * 4 + r) * 5 + k;
   }
-  // The depth-proportional bend at effect_time, computed the long way.
-  static std::array<int32_t, 3> swayed(int32_t x, int32_t y, int32_t z) {
-    const double t = effect_time;
-    rotate_point(x, y, z, float(z * (1 / 900.0) * std::sin(t * pi * (1 / 140.0))),
-                 float(z * (1 / 900.0) * std::sin(t * pi * (1 / 190.0))), 0);
-    return {rotated_point[0], rotated_point[1], rotated_point[2]};
-  }
 };
 
 TEST_F(FanTunnel, MeshBlocksCountsAndRibs) {
@@ -54,31 +43,24 @@ TEST_F(FanTunnel, MeshBlocksCountsAndRibs) {
   EXPECT_EQ((std::array{fan_static_faces, fan_tube_end, fan_vertex_count, fan_face_count}),
             (std::array{400, 231, fan_frame_vertices, fan_frame_faces}));
   const struct {
-    const char* what;
     int first_face, end_face, first_vertex, end_vertex;
     uint32_t mode_flags;
-    const uint32_t* texture;  // null: the wall's or the rib's
-  } blocks[] = {{"wall", 0, 400, 0, 231, 0, nullptr},
-                {"blades", 400, 544, 231, 351, 0, blade_texture},
-                {"hubs", 544, 608, 351, 401, 0, blade_texture},
-                {"shrouds", 608, 768, 401, 511, 0, blade_texture},
-                {"band: double-sided", 768, 1048, 511, 679, 0x80, band_texture}};
-  for (const auto& b : blocks) {
-    SCOPED_TRACE(b.what);
+    const uint32_t* texture;  // null: the wall's, every fourth ring of faces the rib's
+  } blocks[] = {{0, 400, 0, 231, 0, nullptr},
+                {400, 768, 231, 511, 0, blade_texture},      // blades, hubs and shrouds
+                {768, 1048, 511, 679, 0x80, band_texture}};  // the band: double-sided
+  for (const auto& b : blocks)
     for (int f = b.first_face; f < b.end_face; ++f) {
-      ASSERT_EQ(fan_face_attrs[f].mode_flags, b.mode_flags) << f;
-      ASSERT_EQ(fan_face_attrs[f].param, 1u) << f;  // shaded by vertex_shade byte 0
-      const bool rib = b.texture == nullptr && f / 20 % 4 == 3;
-      ASSERT_EQ(word_texture(fan_face_textures[f]), b.texture ? b.texture
-                                                    : rib     ? rib_texture
-                                                              : wall_texture)
+      // Every face is shaded by vertex_shade byte 0.
+      ASSERT_TRUE(fan_face_attrs[f].mode_flags == b.mode_flags && fan_face_attrs[f].param == 1u) << f;
+      ASSERT_EQ(word_texture(fan_face_textures[f]), b.texture         ? b.texture
+                                                    : f / 20 % 4 == 3 ? rib_texture
+                                                                      : wall_texture)
           << f;
       for (int32_t i : {fan_faces[f].i0, fan_faces[f].i1, fan_faces[f].i2})
         ASSERT_TRUE(i >= b.first_vertex && i < b.end_vertex) << "face " << f;
     }
-  }
-  // A second frame appends after the wall again instead of growing.
-  build_at(60, 1500);
+  build_at(60, 1500);  // a second frame appends after the wall again instead of growing
   EXPECT_EQ(fan_face_count, fan_frame_faces);
 }
 
@@ -87,66 +69,58 @@ TEST_F(FanTunnel, DepthShade) {
   const int32_t cases[][3] = {{0, -6930, 0}, {0, -6963, 1},      {0, -15000, 244},  {0, -20000, 255},
                               {0, 3999, 0},  {110, -10000, 110}, {110, -15000, 244}};
   effect_time = 12.5f;
-  for (const auto& c : cases) {
+  for (const auto& [minimum, z, shade] : cases) {
     fan_vertex_count = 5;
-    add_swayed_vertex(uint8_t(c[0]), 100, 2100, c[1]);
-    EXPECT_EQ(vertex_shade[15], c[2]) << c[1];
-    EXPECT_EQ(xyz(fan_vertices[5]), swayed(100, 2100, c[1]));
+    add_swayed_vertex(uint8_t(minimum), 100, 2100, z);
+    EXPECT_EQ(vertex_shade[15], shade) << z;
   }
 }
 
 // Still before 1120, one step of the table per row up to 1151, then growing with time; fan 1
 // turns the other way. Blade 0's middle point of ring 0 starts straight up at (0, -2700).
 TEST_F(FanTunnel, SpinAngleFollowsThePosition) {
-  const struct {
-    int32_t p;
-    float time, angle;
-  } cases[] = {{1024, 0, 0},
-               {1119, 0, 0},
-               {1120, 0, 2 * 1.82 * 3.84f},
-               {1135, 0, 13 * 1.82 * 3.84f},
-               {1151, 0, 25 * 1.82 * 3.84f},
-               {1152, 100, 99.7f * 3.84f}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.p);
-    effect_time = c.time;
-    EXPECT_NEAR(fan_spin_angle(c.p), c.angle, 1e-3);
-    if (c.time != 0) continue;  // unbent only at time 0
-    build_at(0, c.p);
-    for (int fan : {0, 1}) {
-      const Vec3i v = fan_vertices[blade_vertex(fan, 0, 0, 2)];
-      const double turned = std::atan2(v.x, -v.y) * 128 / pi;
-      EXPECT_NEAR(std::remainder(turned - (fan ? -c.angle : c.angle), 256.0), 0, 0.1) << "fan " << fan;
-    }
+  const float cases[][3] = {{1024, 0, 0},
+                            {1119, 0, 0},
+                            {1120, 0, 2 * 1.82 * 3.84f},
+                            {1151, 0, 25 * 1.82 * 3.84f},
+                            {1152, 100, 99.7f * 3.84f}};
+  for (const auto& [p, time, angle] : cases) {
+    effect_time = time;
+    EXPECT_NEAR(fan_spin_angle(int32_t(p)), angle, 1e-3) << p;
+  }
+  build_at(0, 1135);  // unbent at time 0
+  for (int fan : {0, 1}) {
+    const Vec3i v = fan_vertices[blade_vertex(fan, 0, 0, 2)];
+    const double turned = std::atan2(v.x, -v.y) * 128 / pi, want = 13 * 1.82 * 3.84 * (fan ? -1 : 1);
+    EXPECT_NEAR(std::remainder(turned - want, 256.0), 0, 0.1) << "fan " << fan;
   }
 }
 
-// When the 10000 cycle wraps the fans trade places; the fan that was fan 0 goes on as fan 1
-// with the same blade profile (its bulge at point 1), texture half and turn.
+// When the 10000 cycle wraps the fans trade places and turn the other way; the fan that was fan
+// 0 goes on as fan 1 with the same blade profile (its bulge at point 1) and texture half.
 TEST_F(FanTunnel, CycleWrapReversesSpinAndSwapsProfile) {
-  auto middle_fan_ok = [&](int c, int u_offset) {
-    const int32_t zc = fan_cycle_prev - 20000 + 10000 * c;
-    const float turn = c == 0 ? fan_spin_angle(1200) : -fan_spin_angle(1200);
-    const int profile[5] = {0, 80, 30, 0, 0};
-    for (int k = 0; k < 5; ++k) {
-      rotate_point(int32_t(-360 * std::cos(k * pi * 0.25)), -2700, int32_t(profile[k] * 1.4) + zc, 0, 0,
-                   turn);
-      const Vec3i r = {rotated_point[0], rotated_point[1], rotated_point[2]};
-      EXPECT_EQ(xyz(fan_vertices[blade_vertex(c, 0, 0, k)]), swayed(r.x, r.y, r.z)) << "k " << k;
-      EXPECT_EQ(fan_texcoords[blade_vertex(c, 0, 0, k)].x, 32 * k + u_offset);
-    }
-  };
   build_at(33.0f, 1200);  // travel 9900
   EXPECT_EQ(spin_factor, 3.84f);
-  middle_fan_ok(0, 0);
-  EXPECT_EQ(fan_texcoords[blade_vertex(1, 0, 0, 1)].x, 128 + 32);
   build_at(33.4f, 1200);  // 10020: wrapped
   EXPECT_EQ(spin_factor, -3.84f);
   EXPECT_EQ(band_flip, 1);  // the 4000 cycle did not wrap
-  middle_fan_ok(1, 0);
-  EXPECT_EQ(fan_texcoords[blade_vertex(0, 0, 0, 1)].x, 128 + 32);
-  build_at(66.7f, 1200);  // 20010: back again
+  build_at(66.7f, 1200);    // 20010: back again
   EXPECT_EQ(spin_factor, 3.84f);
+  // At rest (time 0, before 1120) the profile shows unbent.
+  auto depth = [](int c, int k) {
+    return fan_vertices[blade_vertex(c, 0, 0, k)].z - fan_vertices[blade_vertex(c, 0, 0, 0)].z;
+  };
+  for (float spin : {3.84f, -3.84f}) {
+    spin_factor = spin;
+    fan_cycle_prev = 0;
+    build_at(0, 1024);
+    const int c = spin > 0 ? 0 : 1;
+    EXPECT_EQ((std::array{depth(c, 1), depth(c, 2), depth(1 - c, 1), depth(1 - c, 2)}),
+              (std::array{112, 42, 42, 112}));
+    EXPECT_EQ((std::array{fan_texcoords[blade_vertex(c, 0, 0, 1)].x,
+                          fan_texcoords[blade_vertex(1 - c, 0, 0, 1)].x}),
+              (std::array{32, 128 + 32}));
+  }
 }
 
 // The band waits 20000 back until 1368, comes 4000 nearer on the first frame after, then at
@@ -160,16 +134,13 @@ TEST_F(FanTunnel, BandLagSteps) {
                 {40.1f, 1400, -1, 8000}, {53.4f, 1400, 1, 4000},   {66.7f, 1400, -1, 0},
                 {80, 1400, 1, 0}};
   for (const auto& f : frames) {
-    SCOPED_TRACE(f.time);
     build_at(f.time, f.p);
-    EXPECT_EQ(band_flip, f.band_flip);
-    EXPECT_EQ(band_lag, f.band_lag);
-    // Without lag the band's rows lie at the depths of the wall's rings.
-    for (int j = 0; f.band_lag == 0 && j < 21; ++j)
-      EXPECT_EQ(vertex_shade[3 * (fan_band_first + 8 * j)], std::max<int>(110, vertex_shade[3 * 11 * j]))
-          << j;
+    EXPECT_EQ((std::array{band_flip, band_lag}), (std::array{f.band_flip, f.band_lag})) << f.time;
   }
   EXPECT_EQ(band_flip_seen, 1);
+  // Without lag the band's rows lie at the depths of the wall's rings.
+  for (int j = 0; j < 21; ++j)
+    EXPECT_EQ(vertex_shade[3 * (fan_band_first + 8 * j)], std::max<int>(110, vertex_shade[3 * 11 * j])) << j;
 }
 
 // Nothing is added before 1888; each flash adds (255, 128, 0) that falls 32 a step of 3 time
@@ -178,34 +149,22 @@ TEST_F(FanTunnel, OrangeFlashes) {
   const struct {
     float time;
     int32_t p, flashes, colour;
-    bool leaves;
-  } frames[] = {{0, 1024, 0, 0, false},         {30, 1887, 0, 0, false},
-                {33, 1888, 1, 0xFF8000, false}, {36, 1889, 1, 0xDF6000, false},
-                {39, 1910, 3, 0xFF8000, false}, {42, 1911, 3, 0xDF6000, false},
-                {48, 1912, 4, 0xFF8000, false}, {51, 1918, 4, 0xDF6000, true}};
+  } frames[] = {{0, 1024, 0, 0},         {30, 1887, 0, 0},        {33, 1888, 1, 0xFF8000},
+                {36, 1889, 1, 0xDF6000}, {39, 1910, 3, 0xFF8000}, {48, 1912, 4, 0xFF8000}};
   for (const auto& f : frames) {
-    SCOPED_TRACE(f.p);
-    scene_time = f.time;
-    EXPECT_EQ(fan_tunnel_frame(f.p), f.leaves);
-    EXPECT_EQ(orange_flash_index, f.flashes);
-    EXPECT_EQ(fade_colour, f.colour) << std::hex << fade_colour;
-    if (f.colour == 0xFF8000) {
-      EXPECT_TRUE(std::all_of(FrameBuffer, FrameBuffer + screen_pixels,
-                              [](uint32_t c) { return byte_of(c, 2) == 255; }));
-    }
+    play_frames(fan_tunnel_frame, {{f.time, f.p, f.colour}});
+    EXPECT_EQ(orange_flash_index, f.flashes) << f.p;
   }
   // All four at once on a jump; a later entry does not fire them again.
   SetUp();
-  scene_time = 3;
-  EXPECT_TRUE(fan_tunnel_frame(1930));
+  play_frames(fan_tunnel_frame, {{3, 1930, -1, true}});
   EXPECT_EQ(orange_flash_index, 4);
   fan_tunnel_enter();
-  scene_time = 6;
-  fan_tunnel_frame(1930);
-  EXPECT_EQ(fade_colour, 0);
+  play_frames(fan_tunnel_frame, {{6, 1930, 0, true}});
 }
 
-// Entry re-arms the fade and the band only; the frame leaves on present_skip or quit_flag too.
+// Entry re-arms the fade and the band only; the frame leaves past 1917, on present_skip or on
+// quit_flag.
 TEST_F(FanTunnel, EntryKeepsStateAndLeaves) {
   spin_factor = -3.84f;
   band_lag = 0;
@@ -213,6 +172,8 @@ TEST_F(FanTunnel, EntryKeepsStateAndLeaves) {
   fan_tunnel_enter();
   EXPECT_EQ((std::array{spin_factor, float(orange_flash_index), float(band_lag), float(fade_state)}),
             (std::array{-3.84f, 2.0f, 20000.0f, -1.0f}));
+  EXPECT_FALSE(fan_tunnel_frame(1917));
+  EXPECT_TRUE(fan_tunnel_frame(1918));
   present_skip = 1;
   EXPECT_TRUE(fan_tunnel_frame(1500));
   present_skip = 0;

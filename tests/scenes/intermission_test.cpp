@@ -39,15 +39,12 @@ class Intermission : public SceneTest {
 };
 
 TEST(TitleImages, ExpandBitmapWritesMostSignificantBitFirst) {
-  const uint8_t bits[3] = {0x80, 0x01, 0xA5};
-  uint32_t out[24];
-  expand_bitmap(bits, out, 3);
+  const uint8_t bits[2] = {0x80, 0x05};
+  uint32_t out[16];
+  expand_bitmap(bits, out, 2);
   std::string got;
   for (uint32_t p : out) got += p == 0xFFFFFFFFu ? '1' : p == 0 ? '0' : '?';
-  EXPECT_EQ(got,
-            "10000000"
-            "00000001"
-            "10100101");
+  EXPECT_EQ(got, "1000000000000101");
 }
 
 TEST(TitleImages, SoftenKeepsColumnZeroAndWrapsRowsAsOneRun) {
@@ -56,8 +53,8 @@ TEST(TitleImages, SoftenKeepsColumnZeroAndWrapsRowsAsOneRun) {
   // sees (0, 1) and the already softened (1, 0).
   uint32_t image[12] = {0xFCFCFCFC, 0, 0, 0, 0x80808080};
   soften_image(image, 4, 3, 1);
-  const uint32_t want[6] = {0xFCFCFCFC, 0x3F3F3F3F, 0x0F0F0F0F, 0x23232323, 0x80808080, 0x2F2F2F2F};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(image[i], want[i]) << i;
+  EXPECT_EQ((std::vector<uint32_t>(image, image + 6)),
+            (std::vector<uint32_t>{0xFCFCFCFC, 0x3F3F3F3F, 0x0F0F0F0F, 0x23232323, 0x80808080, 0x2F2F2F2F}));
   // The last pixel has nothing to its right nor below; its upper neighbour took a quarter of it.
   uint32_t corner[4] = {0, 0, 0, 0xFFFFFFFF};
   soften_image(corner, 2, 2, 1);
@@ -68,20 +65,18 @@ TEST(TitleImages, SoftenKeepsColumnZeroAndWrapsRowsAsOneRun) {
   EXPECT_EQ(bytes[1], 0x0000003Fu);
 }
 
+// Seconds 0, 4, ... give the first backdrop seed, 1, 5, ... the second, and so on.
 TEST(TitleImages, VariantFollowsTheSecondOfTheClock) {
   build_texture_tables();
   uint32_t first_pixels[4] = {};
-  for (int second : {0, 1, 2, 3, 4, 9, 59}) {
-    SCOPED_TRACE(second);
+  for (int second : {0, 1, 2, 3, 4, 59}) {
     make_title_images(second);
-    EXPECT_EQ(title_variant, second % 4);
-    EXPECT_EQ(uint16_t(backdrop_script[0]), backdrop_variants[second % 4]);
+    EXPECT_EQ(uint16_t(backdrop_script[0]), backdrop_variants[second % 4]) << second;
     if (second < 4) first_pixels[second] = title_backdrop[32100];
-    EXPECT_TRUE(second != 4 || title_backdrop[32100] == first_pixels[0]);
+    EXPECT_EQ(title_backdrop[32100], first_pixels[second % 4]) << second;
   }
   EXPECT_EQ(backdrop_variants[0], 2257);
-  EXPECT_NE(first_pixels[0], first_pixels[1]);  // different seeds, different backdrops
-  EXPECT_NE(first_pixels[1], first_pixels[2]);
+  EXPECT_TRUE(first_pixels[0] != first_pixels[1] && first_pixels[1] != first_pixels[2]);
 }
 
 TEST_F(Intermission, LogoIsTextureInsideTheShapeWithAGlowAtTheEdges) {
@@ -92,14 +87,14 @@ TEST_F(Intermission, LogoIsTextureInsideTheShapeWithAGlowAtTheEdges) {
   int inside = 0, glow = 0;
   for (int y = 0; y < logo_height; ++y)
     for (int x = 0; x < logo_width; ++x) {
-      bool near = false;
-      for (int d = 0; d < 9; ++d) near |= logo_bit(x + d % 3 - 1, y + d / 3 - 1);
-      const uint32_t p = logo_pixel(3 * x + 1, 3 * y + 1) & 0xFFFFFF;
-      inside += logo_bit(x, y) && logo_bit(x - 1, y) && logo_bit(x + 1, y) && p != 0;
-      glow += !logo_bit(x, y) && near && p != 0;
+      int near = 0;
+      for (int d = 0; d < 9; ++d) near += logo_bit(x + d % 3 - 1, y + d / 3 - 1);
+      const bool shown = logo_pixel(3 * x + 1, 3 * y + 1) & 0xFFFFFF;
+      inside += near == 9 && shown;
+      glow += !logo_bit(x, y) && near && shown;
     }
-  EXPECT_GT(inside, 2000);
-  EXPECT_GT(glow, 500);
+  EXPECT_GT(inside, 3000);
+  EXPECT_GT(glow, 2000);
 }
 
 // The logo sits at (56, 59), every third enlarged pixel; a grey colour dims each of its bytes
@@ -143,10 +138,6 @@ TEST_F(Intermission, FadesInOverSixtyFourVerticalBlanks) {
   ASSERT_GE(reds.size(), 64u);
   EXPECT_EQ(reds.back(), std::max(byte_of(title_backdrop[10 * screen_width + 10], 2) - 2, 0));
   EXPECT_TRUE(std::is_sorted(reds.begin(), reds.end()));
-  // The FrameBuffer keeps the last picture: the title dimmed by 2.
-  for (int i = 0; i < screen_width * 50; i += 13)
-    for (int k = 0; k < 3; ++k)
-      ASSERT_EQ(byte_of(FrameBuffer[i], k), std::max(byte_of(title_backdrop[i], k) - 2, 0)) << i;
 }
 
 TEST_F(Intermission, QuitOnEntryDrawsNothing) {

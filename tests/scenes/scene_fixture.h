@@ -44,6 +44,16 @@ inline int lit_pixels() {
       std::count_if(FrameBuffer, FrameBuffer + screen_pixels, [](uint32_t p) { return p & 0xFFFFFF; }));
 }
 
+// For scenes whose frames the tests run: also puts back present_skip and the clocks.
+class SceneFrameTest : public SceneTest {
+ protected:
+  void TearDown() override {
+    SceneTest::TearDown();
+    present_skip = 0;
+    scene_time = effect_time = 0;
+  }
+};
+
 // A vertex as something EXPECT_EQ can compare and print.
 inline std::array<int32_t, 3> xyz(const Vec3i& v) { return {v.x, v.y, v.z}; }
 

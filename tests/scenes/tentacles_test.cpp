@@ -11,18 +11,14 @@ namespace {
 
 using namespace scene_test;
 
-struct Tentacles : SceneTest {
+struct Tentacles : SceneFrameTest {
   void SetUp() override {
-    SceneTest::SetUp();
+    SceneFrameTest::SetUp();
     build_tentacles();
     near_z_limit = 50;
     std::memset(sparks, 0, sizeof sparks);
     clear_buffers(0);
     effect_time = 0;
-  }
-  void TearDown() override {
-    SceneTest::TearDown();
-    present_skip = 0;
   }
   static uint32_t& pixel_at(int x, int y) { return FrameBuffer[y * screen_width + x]; }
 };

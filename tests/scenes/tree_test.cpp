@@ -12,7 +12,7 @@ namespace {
 
 using namespace scene_test;
 
-class Tree : public SceneTest {
+class Tree : public SceneFrameTest {
  protected:
   static void SetUpTestSuite() {
     build_texture_tables();
@@ -20,13 +20,9 @@ class Tree : public SceneTest {
     tree_init();
   }
   void SetUp() override {
-    SceneTest::SetUp();
+    SceneFrameTest::SetUp();
     near_z_limit = 150;
     tree_enter();
-  }
-  void TearDown() override {
-    SceneTest::TearDown();
-    scene_time = effect_time = 0;
   }
   static int32_t horn_vertex(int32_t level, int32_t direction, int32_t point, int32_t ring) {
     return tree_disc_end + ((tree_directions * level + direction) * tree_points + point) * 4 + ring;
