@@ -76,8 +76,8 @@ TEST_F(FanTunnel, DepthShade) {
   }
 }
 
-// Still before 1120, one step of the table per row up to 1151, then growing with time; fan 1
-// turns the other way. Blade 0's middle point of ring 0 starts straight up at (0, -2700).
+// Still before 1120, one step of the table per row up to 1151, then growing with time. At rest
+// blade 0's middle point of ring 0 stands straight up, turned by the angle; fan 1 the other way.
 TEST_F(FanTunnel, SpinAngleFollowsThePosition) {
   const float cases[][3] = {{1024, 0, 0},
                             {1119, 0, 0},
@@ -88,11 +88,11 @@ TEST_F(FanTunnel, SpinAngleFollowsThePosition) {
     effect_time = time;
     EXPECT_NEAR(fan_spin_angle(int32_t(p)), angle, 1e-3) << p;
   }
-  build_at(0, 1135);  // unbent at time 0
+  build_at(0, 1135);
   for (int fan : {0, 1}) {
     const Vec3i v = fan_vertices[blade_vertex(fan, 0, 0, 2)];
-    const double turned = std::atan2(v.x, -v.y) * 128 / pi, want = 13 * 1.82 * 3.84 * (fan ? -1 : 1);
-    EXPECT_NEAR(std::remainder(turned - want, 256.0), 0, 0.1) << "fan " << fan;
+    const double turned = std::atan2(v.x, -v.y) * 128 / pi;
+    EXPECT_NEAR(std::remainder(turned - 13 * 1.82 * 3.84 * (fan ? -1 : 1), 256.0), 0, 0.1) << fan;
   }
 }
 

@@ -1,7 +1,5 @@
 #include "scenes/intermission.h"
 
-#include <cstdlib>
-#include <string>
 #include <vector>
 
 #include "../shell/display_fixture.h"
@@ -38,15 +36,6 @@ class Intermission : public SceneTest {
   }
 };
 
-TEST(TitleImages, ExpandBitmapWritesMostSignificantBitFirst) {
-  const uint8_t bits[2] = {0x80, 0x05};
-  uint32_t out[16];
-  expand_bitmap(bits, out, 2);
-  std::string got;
-  for (uint32_t p : out) got += p == 0xFFFFFFFFu ? '1' : p == 0 ? '0' : '?';
-  EXPECT_EQ(got, "1000000000000101");
-}
-
 TEST(TitleImages, SoftenKeepsColumnZeroAndWrapsRowsAsOneRun) {
   // 4 x 3, in place, left to right: (1, 0) takes a quarter of (0, 0), (2, 0) a quarter of that,
   // (3, 0) a quarter of (2, 0) and of (0, 1) after the wrap; column 0 is never rewritten; (1, 1)
@@ -80,7 +69,7 @@ TEST(TitleImages, VariantFollowsTheSecondOfTheClock) {
 }
 
 TEST_F(Intermission, LogoIsTextureInsideTheShapeWithAGlowAtTheEdges) {
-  // The mask's zero bits are black and its set bits carry the surface.
+  // The mask's zero bits are black and its set bits carry the surface (bits read from the top).
   for (int i = 0; i < logo_pixels; ++i)
     ASSERT_EQ(logo_mask[i], logo_bit(i % logo_width, i / logo_width) ? logo_texture[i] : 0u) << i;
   // Inside the shape the surface shows; softening leaves a glow just outside it.

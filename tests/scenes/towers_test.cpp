@@ -4,7 +4,6 @@
 #include <cstring>
 #include <vector>
 
-#include "render3d/effects.h"
 #include "scenes/intermission.h"
 #include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
@@ -89,23 +88,22 @@ TEST_F(Towers, LightSpritesShowOnlyWithNegativeDepth) {
   }
 }
 
+// The blob stretches by at most 2/3 + 1.2 along x and z, then halves; its normals of length 160,
+// rotated, keep the environment coordinates inside the glow, and only its own are rotated.
 TEST_F(Towers, BlobWobblesWithinBoundsAndMapsItsOwnNormals) {
   const Vec3i sentinel = {12345, 678, 9};
   rotated_normals[blob_vertex - 1] = rotated_normals[1743] = sentinel;
   for (float t : {0.0f, 37.5f, 400.0f}) {
     scene_time = t;
     towers_frame(300);
-    // Stretched by at most 2/3 + 1.2 along x and z, then halved; normals of length 160, rotated,
-    // keep the environment coordinates inside the glow.
     double widest = 0;
     for (int32_t i = blob_vertex; i < blob_vertex + blob_vertex_count; ++i) {
       widest = std::max(widest, std::hypot(tower_vertices[i].x, tower_vertices[i].y, tower_vertices[i].z));
-      const Vec3i& n = rotated_normals[i];
-      ASSERT_NEAR(std::hypot(n.x, n.y, n.z), 160, 5) << t << ": " << i;
+      ASSERT_NEAR(std::hypot(rotated_normals[i].x, rotated_normals[i].y, rotated_normals[i].z), 160, 5)
+          << t << ": " << i;
     }
     EXPECT_TRUE(widest > 350 && widest < 350 * (2.0 / 3 + 1.2) + 2) << t << ": " << widest;
   }
-  // Only the blob's normals are rotated.
   EXPECT_EQ(xyz(rotated_normals[blob_vertex - 1]), xyz(sentinel));
   EXPECT_EQ(xyz(rotated_normals[1743]), xyz(sentinel));
 }
