@@ -106,24 +106,22 @@ TEST_F(Balls, TouchingPairTurnsOnceUntilApart) {
 }
 
 // The table is the simulation replayed from the start values; the balls stay in the room but
-// for one step's overshoot past the walls, which is kept, and meet one another now and then.
+// for one step's overshoot past the walls, which is kept.
 TEST_F(Balls, ReplayTableIsTheSimulationFromTheStart) {
   std::copy_n(ball_start, 3, ball_state);
   std::fill_n(ball_touching, 3, 0);
-  int mismatches = 0, contacts = 0, overshoots = 0;
+  int mismatches = 0, overshoots = 0;
   for (int s = 0; s < ball_path_steps; ++s) {
-    const int touching = ball_touching[0] + ball_touching[1] + ball_touching[2];
     Vec3i out[3];
     step_balls(out);
-    contacts += ball_touching[0] + ball_touching[1] + ball_touching[2] > touching;
-    for (const Vec3i& p : out) {
-      mismatches += xyz(p) != xyz(ball_path[s][&p - out]);
+    for (int b = 0; b < 3; ++b) {
+      const Vec3i& p = out[b];
+      mismatches += xyz(p) != xyz(ball_path[s][b]);
       overshoots += std::abs(p.x) > 650 || std::abs(p.z) > 650;
       ASSERT_TRUE(std::abs(p.x) <= 654 && std::abs(p.z) <= 654 && p.y >= -50 && p.y <= 650) << s;
     }
   }
-  EXPECT_TRUE(mismatches == 0 && contacts > 10 && overshoots > 10)
-      << mismatches << " " << contacts << " " << overshoots;
+  EXPECT_TRUE(mismatches == 0 && overshoots > 10) << mismatches << " " << overshoots;
 }
 
 TEST_F(Balls, PathIndexHoldsTheLastStep) {

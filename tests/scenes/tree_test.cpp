@@ -1,6 +1,5 @@
 #include "scenes/tree.h"
 
-#include <cmath>
 #include <set>
 
 #include "scenes/scenes.h"
@@ -75,34 +74,6 @@ TEST_F(Tree, RestPoseShadesAndTextureSeam) {
       EXPECT_EQ(vertex_shade[3 * horn_vertex(0, d, 5, q)], std::min(base + 74 * q, 255));
   }
   EXPECT_EQ(bases, (std::set<int>{57, 181, 255}));
-}
-
-// The tree turns its points about the vertical axis itself, with each yaw's sine and cosine taken
-// once: a horn's points, turned to their direction and then by their level's twist, must be
-// exactly rotate_point's, at any time.
-TEST_F(Tree, HornsMatchRotatePoint) {
-  constexpr double pi = 3.141592653589793;
-  auto rotate = [](std::array<int32_t, 3> p, float yaw) {
-    rotate_point(p[0], p[1], p[2], 0, yaw, 0);
-    return std::array{rotated_point[0], rotated_point[1], rotated_point[2]};
-  };
-  for (float t : {0.0f, 7.3f, 1234.5f}) {
-    effect_time = t;
-    build_tree();
-    int mismatches = 0;
-    for (int level = 0; level < tree_levels; ++level)
-      for (int d = 0; d < tree_directions; ++d)
-        for (int k = 0; k < tree_points; ++k)
-          for (int q = 0, r = 25; q < 4; ++q, r += 9) {
-            auto p = rotate(
-                rotate({103 + 80 * q, int32_t(r * std::cos(k * pi / 8)), int32_t(r * std::sin(k * pi / 8))},
-                       float(64 * d)),
-                twist_angle(level, t));
-            p[1] += 140 * level - 350;
-            mismatches += xyz(tree_vertices[horn_vertex(level, d, k, q)]) != p;
-          }
-    EXPECT_EQ(mismatches, 0) << "at time " << t;
-  }
 }
 
 // In from black: 13 steps of 20 from 255.
