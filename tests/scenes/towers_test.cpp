@@ -68,14 +68,11 @@ TEST_F(Towers, EveryFaceStaysInsideItsOwnBlock) {
 // Rows 6..9 of every tower, every other cell: 128 faces of a mode no filler draws, the rest
 // double-sided walls.
 TEST_F(Towers, WindowCellsAreNeverDrawn) {
-  int windows = 0;
   for (int32_t f = 0; f < 2048; ++f) {
     const int32_t row = f % 512 / 16, cell = f % 16 / 2;
     const bool window = row >= 6 && row <= 9 && cell % 2 == 1;
     ASSERT_EQ(tower_attributes[f].mode_flags, window ? tower_window_flags : face_double_sided) << f;
-    windows += window;
   }
-  ASSERT_EQ(windows, 128);
 }
 
 // The light sprites show only with a negative depth, and they lost their blue.
