@@ -21,6 +21,7 @@ constexpr int guard_slots = 4;
 char guarded_names[guard_slots][PATH_MAX];
 volatile sig_atomic_t guarded_used[guard_slots];
 int guarded_count = 0;
+bool force_hidden = false;
 constexpr int handled_signals[] = {SIGINT, SIGTERM, SIGHUP};
 struct sigaction previous_actions[std::size(handled_signals)];
 
@@ -89,6 +90,8 @@ mode_t file_mode() {
 }
 
 }  // namespace
+
+void output_file_force_hidden_names(bool force) { force_hidden = force; }
 
 std::string write_error(const std::string& path, int error_number) {
   return "cannot write " + path + ": " + std::strerror(error_number);
@@ -162,15 +165,17 @@ bool OutputFile::open(const std::string& path, std::string* error, bool replace)
   target_ = output_target(path);
   replace_ = replace;
   const std::string folder = folder_of(target_);
-  fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
-  if (fd_ >= 0) {
-    name_ = "/proc/self/fd/" + std::to_string(fd_);
-    if (access(name_.c_str(), W_OK) == 0) return true;
-    ::close(fd_);  // no /proc to link it in through
-    fd_ = -1;
-  } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-    if (error) *error = write_error(path, errno);
-    return false;
+  if (!force_hidden) {
+    fd_ = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd_ >= 0) {
+      name_ = "/proc/self/fd/" + std::to_string(fd_);
+      if (access(name_.c_str(), W_OK) == 0) return true;
+      ::close(fd_);  // no /proc to link it in through
+      fd_ = -1;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
+      if (error) *error = write_error(path, errno);
+      return false;
+    }
   }
   // No unnamed files here: a short hidden name, guarded against interrupts.
   for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {

@@ -49,5 +49,8 @@ class OutputFile {
   int slot_ = -1;  // the interrupt guard's slot for hidden_
 };
 
+// Makes OutputFile use hidden names even where unnamed files work (for tests of that path).
+void output_file_force_hidden_names(bool force);
+
 // "cannot write PATH: REASON" for an errno value.
 std::string write_error(const std::string& path, int error_number);

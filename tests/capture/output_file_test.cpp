@@ -37,9 +37,20 @@ const std::vector<uint32_t> grey(64 * 48, 0x808080);
 
 }  // namespace
 
+// Each test runs twice: with unnamed files, and with the hidden names that stand in for them
+// on file systems without.
+class Outputs : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { output_file_force_hidden_names(GetParam()); }
+  void TearDown() override { output_file_force_hidden_names(false); }
+  bool hidden() const { return GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(Files, Outputs, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "HiddenNames" : "UnnamedFiles"; });
+
 // A link is written where it points, dangling or not, and stays a link; a name at the file
 // system's limit works (no suffix is added to it on the way).
-TEST(OutputFile, WritesThroughLinksAndAtTheNameLimit) {
+TEST_P(Outputs, WritesThroughLinksAndAtTheNameLimit) {
   fs::path dir = fresh_folder("links");
   { std::ofstream(dir / "real.png") << "old"; }
   fs::create_symlink("real.png", dir / "link.png");
@@ -59,7 +70,7 @@ TEST(OutputFile, WritesThroughLinksAndAtTheNameLimit) {
 }
 
 // What check_output_path refuses, with the reason in one line.
-TEST(OutputFile, PathsCheckedBeforeWriting) {
+TEST_P(Outputs, PathsCheckedBeforeWriting) {
   fs::path dir = fresh_folder("checks");
   fs::create_directories(dir / "sub");
   const struct {
@@ -80,7 +91,7 @@ TEST(OutputFile, PathsCheckedBeforeWriting) {
   EXPECT_EQ(folder_names(dir), std::vector<std::string>{"sub"});
 }
 
-TEST(OutputFile, FreeNamesAndNoReplacingUnasked) {
+TEST_P(Outputs, FreeNamesAndNoReplacingUnasked) {
   fs::path dir = fresh_folder("free");
   const std::string video = (dir / "talvex.mp4").string();
   EXPECT_EQ(free_output_name(video), video);
@@ -100,17 +111,20 @@ TEST(OutputFile, FreeNamesAndNoReplacingUnasked) {
   EXPECT_EQ(folder_names(dir), (std::vector<std::string>{"late.mp4", "talvex-2.mp4", "talvex.mp4"}));
 }
 
-// Killed while writing, even by SIGKILL: nothing is left.
-TEST(OutputFile, KilledHalfWayLeavesNothing) {
+// Killed while writing, even by SIGKILL (an unnamed file): nothing is left.
+TEST_P(Outputs, KilledHalfWayLeavesNothing) {
   for (int sig : {SIGINT, SIGKILL}) {
     SCOPED_TRACE(sig);
+    if (sig == SIGKILL && hidden()) continue;  // a hidden name cannot outlive SIGKILL
     fs::path dir = fresh_folder("killed");
+    const bool force = hidden();
     int ready[2];
     ASSERT_EQ(pipe(ready), 0);
     std::fflush(nullptr);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      output_file_force_hidden_names(force);
       OutputFile file;
       std::string error;
       if (!file.open((dir / "x.png").string(), &error) || write(file.fd(), "half", 4) != 4) _exit(3);
@@ -131,7 +145,7 @@ TEST(OutputFile, KilledHalfWayLeavesNothing) {
 }
 
 // A write that fails says why in one line, with nothing from libpng on stderr and no file.
-TEST(OutputFile, AFailedPictureSaysWhy) {
+TEST_P(Outputs, AFailedPictureSaysWhy) {
   fs::path dir = fresh_folder("too_large");
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
