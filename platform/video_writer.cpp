@@ -46,8 +46,9 @@ enum class JobKind { video, audio_s16, audio_f32 };
 
 struct Job {
   JobKind kind;
-  std::vector<uint8_t> data;
-  int count;  // audio: sample frames; video: bits per pixel
+  std::vector<uint8_t> data;  // audio samples
+  int count;                  // audio: sample frames
+  AVFrame* frame = nullptr;   // video: the picture, converted already
 };
 
 constexpr int max_queued_frames = 6;
@@ -210,8 +211,7 @@ inline void block16(const uint8_t* top, const uint8_t* bottom, uint8_t* luma_top
 }
 
 template <int bytes>
-void to_yuv420(const uint8_t* src, int width, int height, AVFrame* out) {
-  const int pitch = width * bytes;
+void to_yuv420(const uint8_t* src, ptrdiff_t pitch, int width, int height, AVFrame* out) {
   // Spans of black in both lines of a pair (the border around the picture) are written
   // as black without converting them.
   constexpr int span = 16;
@@ -256,7 +256,6 @@ struct VideoWriter::Impl {
   SwrContext* resampler_s16 = nullptr;
   SwrContext* resampler_f32 = nullptr;
   AVAudioFifo* fifo = nullptr;
-  AVFrame* picture = nullptr;
   AVFrame* sound = nullptr;
   AVPacket* packet = nullptr;
   int64_t video_pts = 0, audio_pts = 0;
@@ -268,7 +267,7 @@ struct VideoWriter::Impl {
   std::mutex mutex;
   std::condition_variable job_ready, space_ready;
   std::deque<Job> jobs;
-  std::vector<std::vector<uint8_t>> spare_buffers;
+  std::vector<AVFrame*> spare_pictures;
   int queued_frames = 0;
   bool stopping = false;
   std::atomic<bool> failed{false};
@@ -279,7 +278,7 @@ struct VideoWriter::Impl {
     swr_free(&resampler_s16);
     swr_free(&resampler_f32);
     if (fifo) av_audio_fifo_free(fifo);
-    av_frame_free(&picture);
+    for (AVFrame*& f : spare_pictures) av_frame_free(&f);
     av_frame_free(&sound);
     av_packet_free(&packet);
     avcodec_free_context(&video);
@@ -329,13 +328,7 @@ struct VideoWriter::Impl {
     return drain(codec, stream);
   }
 
-  bool encode_picture(const uint8_t* pixels, int bpp) {
-    if (av_frame_make_writable(picture) < 0) return fail("out of memory"), false;
-    if (bpp == 24) {
-      to_yuv420<3>(pixels, width, height, picture);
-    } else {
-      to_yuv420<4>(pixels, width, height, picture);
-    }
+  bool encode_picture(AVFrame* picture) {
     picture->pts = video_pts++;
     return encode(video, video_stream, picture);
   }
@@ -388,7 +381,7 @@ struct VideoWriter::Impl {
       if (!failed) {
         switch (job.kind) {
           case JobKind::video:
-            encode_picture(job.data.data(), job.count);
+            encode_picture(job.frame);
             break;
           case JobKind::audio_s16:
             queue_sound(resampler_s16, job.data.data(), job.count);
@@ -402,7 +395,7 @@ struct VideoWriter::Impl {
         std::lock_guard lock(mutex);
         if (job.kind == JobKind::video) {
           --queued_frames;
-          spare_buffers.push_back(std::move(job.data));
+          spare_pictures.push_back(job.frame);
         }
       }
       space_ready.notify_all();
@@ -520,16 +513,11 @@ bool VideoWriter::open(const std::string& path, int width, int height, const Set
   swr_alloc_set_opts2(&w.resampler_f32, &stereo, a->sample_fmt, sample_rate, &stereo, AV_SAMPLE_FMT_FLT,
                       sample_rate, 0, nullptr);
   w.fifo = av_audio_fifo_alloc(a->sample_fmt, 2, a->frame_size * 4);
-  w.picture = av_frame_alloc();
   w.sound = av_frame_alloc();
   w.packet = av_packet_alloc();
   if (!w.resampler_s16 || !w.resampler_f32 || swr_init(w.resampler_s16) < 0 ||
-      swr_init(w.resampler_f32) < 0 || !w.fifo || !w.picture || !w.sound || !w.packet)
+      swr_init(w.resampler_f32) < 0 || !w.fifo || !w.sound || !w.packet)
     return failure("cannot set up the sound conversion");
-  w.picture->format = v->pix_fmt;
-  w.picture->width = width;
-  w.picture->height = height;
-  if (av_frame_get_buffer(w.picture, 0) < 0) return failure("out of memory");
 
   // Through the name of the open file: the muxer opens it again to move the index forward.
   r = avio_open(&w.format->pb, w.file.name().c_str(), AVIO_FLAG_WRITE);
@@ -555,21 +543,40 @@ bool VideoWriter::add_frame(const uint8_t* pixels, int pitch, int bpp) {
   if (!impl_) return false;
   if (bpp != 24 && bpp != 32) return error_ = "unsupported pixel depth " + std::to_string(bpp), false;
   Impl& w = *impl_;
-  std::vector<uint8_t> buffer;
+  AVFrame* picture = nullptr;
   {
     std::unique_lock lock(w.mutex);
     w.space_ready.wait(lock, [&] { return w.failed || w.queued_frames < max_queued_frames; });
     if (w.failed) return error_ = w.worker_error, false;
-    if (!w.spare_buffers.empty()) {
-      buffer = std::move(w.spare_buffers.back());
-      w.spare_buffers.pop_back();
+    if (!w.spare_pictures.empty()) {
+      picture = w.spare_pictures.back();
+      w.spare_pictures.pop_back();
     }
   }
-  const size_t row_bytes = static_cast<size_t>(w.width) * (bpp / 8);
-  buffer.resize(row_bytes * w.height);
-  for (int y = 0; y < w.height; ++y)
-    std::memcpy(buffer.data() + y * row_bytes, pixels + static_cast<ptrdiff_t>(y) * pitch, row_bytes);
-  w.push({JobKind::video, std::move(buffer), bpp});
+  // Converted here, straight from the display: the queue holds 4:2:0 pictures, less than half
+  // the bytes of the display's.
+  if (!picture) {
+    picture = av_frame_alloc();
+    if (picture) {
+      picture->format = AV_PIX_FMT_YUV420P;
+      picture->width = w.width;
+      picture->height = w.height;
+      if (av_frame_get_buffer(picture, 0) < 0) av_frame_free(&picture);
+    }
+  }
+  // The encoder may still hold a reference to a picture handed back: then this copies it.
+  if (!picture || av_frame_make_writable(picture) < 0) {
+    av_frame_free(&picture);
+    return error_ = "out of memory", false;
+  }
+  if (bpp == 24) {
+    to_yuv420<3>(pixels, pitch, w.width, w.height, picture);
+  } else {
+    to_yuv420<4>(pixels, pitch, w.width, w.height, picture);
+  }
+  Job job{JobKind::video, {}, 0};
+  job.frame = picture;
+  w.push(std::move(job));
   ++frames_;
   return true;
 }

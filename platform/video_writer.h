@@ -6,8 +6,9 @@
 // leaves nowhere. Two runs fed the same pictures and samples write identical bytes: fixed encoder
 // threads, bit-exact flags and no creation time.
 //
-// Encoding runs on a worker thread: add_frame and add_audio copy their input and return,
-// so the caller renders the next frame while the last one is encoded.
+// Encoding runs on a worker thread: add_frame converts its picture to 4:2:0 and add_audio
+// copies its samples, both queue them and return, so the caller renders the next frame while
+// the last one is encoded.
 #pragma once
 #include <cstdint>
 #include <memory>
