@@ -397,3 +397,17 @@ TEST(Capture, TheTerminalShowsOnlyTheProgramsOwnLines) {
     for (std::string line; std::getline(lines, line);) EXPECT_TRUE(line.starts_with("talvex: ")) << line;
   }
 }
+
+// A display the demo cannot use (an 8-bit X screen) ends the run at once with exit 1 and the
+// reason on stderr: no dialog waits for a click when no one is at a terminal.
+TEST(Capture, AnUnusableDisplayEndsTheRunWithoutADialog) {
+  if (!fs::exists(fs::path(TALVEX_BINARY_DIR) / "talvex")) GTEST_SKIP() << "talvex is not built";
+  if (std::system("command -v xvfb-run >/dev/null 2>&1") != 0) GTEST_SKIP() << "no xvfb-run";
+  const std::string err = scratch("eight_bit.txt");
+  const std::string command = "timeout -k 10 120 xvfb-run -a -s '-screen 0 1024x768x8' " +
+                              std::string(TALVEX_BINARY_DIR) + "/talvex --window </dev/null >/dev/null 2>" +
+                              err;
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;  // timeout would be 124
+  EXPECT_NE(file_bytes(err).find("talvex: DirectDraw Init FAILED"), std::string::npos) << file_bytes(err);
+}
