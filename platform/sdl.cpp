@@ -291,21 +291,27 @@ class SdlBackend final : public Backend {
     return sym == SDLK_F11 || ((sym == SDLK_RETURN || sym == SDLK_KP_ENTER) && (key.keysym.mod & KMOD_ALT));
   }
 
-  // Full screen and back. The window's place and size are set outright on both ways, as
-  // well as asked of the window manager: without one, the request alone changes nothing
-  // while SDL takes it as done, and the picture would be drawn for a size the window has not.
+  // Full screen and back. Where no window manager frames the window (a bare X session), the
+  // request alone changes nothing while SDL takes it as done, and the picture would be drawn
+  // for a size the window has not: there the window's place and size are set outright on
+  // both ways. A framed window is left to its manager, which keeps its place by itself.
   void switch_full_screen() {
     if (!window_) return;
     if (SDL_GetWindowFlags(window_) & SDL_WINDOW_FULLSCREEN) {
       SDL_SetWindowFullscreen(window_, 0);
-      SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
-      SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+      if (!framed_) {
+        SDL_SetWindowSize(window_, windowed_.w, windowed_.h);
+        SDL_SetWindowPosition(window_, windowed_.x, windowed_.y);
+      }
     } else {
-      SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
-      SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
+      int top = 0, left = 0, bottom = 0, right = 0;
+      framed_ = SDL_GetWindowBordersSize(window_, &top, &left, &bottom, &right) == 0 &&
+                (top | left | bottom | right) != 0;
       SDL_Rect bounds;
       int display = SDL_GetWindowDisplayIndex(window_);
-      if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+      if (!framed_ && SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+        SDL_GetWindowPosition(window_, &windowed_.x, &windowed_.y);
+        SDL_GetWindowSize(window_, &windowed_.w, &windowed_.h);
         SDL_SetWindowPosition(window_, bounds.x, bounds.y);
         SDL_SetWindowSize(window_, bounds.w, bounds.h);
       }
@@ -387,6 +393,7 @@ class SdlBackend final : public Backend {
   int32_t max_texture_ = 0;
   bool can_enlarge_ = false;
   SDL_Rect windowed_{};  // the window's place and size when it is not full screen
+  bool framed_ = false;  // a window manager framed the window before it went full screen
   int64_t last_frame_slot_ = -1;
 
   SDL_AudioDeviceID device_ = 0;
