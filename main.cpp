@@ -138,8 +138,12 @@ int main(int argc, char** argv) {
   platform_close();
   if (options.loop && result == 0 && quit_flag == 0) {
     // Every scene's state back to its start: the same program again, as a fresh process.
+    // Run the program's own path, so that it keeps its name in ps and killall.
     std::fflush(nullptr);
-    execv("/proc/self/exe", argv);
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) self[n] = 0, execv(self, argv);
+    execv("/proc/self/exe", argv);  // the file was replaced or removed meanwhile
     std::fprintf(stderr, "talvex: cannot start again: %s\n", std::strerror(errno));
     return 1;
   }

@@ -62,6 +62,8 @@ echo "second run: window $again"
 running || fail "talvex is gone"
 children=$(ps -o pid= --ppid "$pid" | wc -l)
 [ "$children" -eq 0 ] || fail "talvex has $children child processes"
+name=$(ps -o comm= -p "$pid")
+[ "$name" = "$(basename "$talvex")" ] || fail "after the restart the process is called '$name'"
 
 status=""
 for i in $(seq 1 600); do
