@@ -419,6 +419,10 @@ int run_capture(const CaptureOptions& options) {
     if (!run.writer.finish()) return fail(run.writer.error());
   }
   if (run.video && options.progress && status == 0) run.show_summary();
+  // A point the song has but the run never reached: the video holds the whole run, and says so.
+  if (run.video && options.has_until && !run.until_reached)
+    std::fprintf(stderr, "talvex: the run ended before %s; the video holds all of it\n",
+                 point_text(options.until).c_str());
   return status;
 }
 
