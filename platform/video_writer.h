@@ -22,8 +22,11 @@ class VideoWriter {
   struct Settings {
     int crf = 17;                      // constant quality; 17 is close to visually lossless
     const char* preset = "superfast";  // x264 speed preset: 5x real time needs the fast end
-    int threads = 2;                   // fixed, so the output does not depend on the machine
-    const char* tune = nullptr;        // x264 tune, none by default
+    // Encoder threads, fixed so that the output does not depend on the machine. Four frame
+    // threads keep two cores busier than two do (a whole capture about 6 % faster, the same
+    // picture within 0.1 % of its error against the shots).
+    int threads = 4;
+    const char* tune = nullptr;  // x264 tune, none by default
     // Stronger deblocking and fixed B-frame placement: on the demo's frames 0.1 to 0.3 dB
     // closer to the shots, 2 to 5 % smaller and about a tenth less encoding time than the
     // preset alone.
