@@ -16,22 +16,8 @@ screen=$(xwininfo -root | sed -n 's/.*geometry \([0-9]*x[0-9]*\).*/\1/p')
 # The tunnel with the credits fills the whole picture for half a minute.
 SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} "$talvex" --start 1:4:0 2>"$out/stderr.txt" &
 pid=$!
-# Whether talvex still runs (a finished child stays a zombie until waited for).
-running() {
-  state=$(ps -o stat= -p "$pid" 2>/dev/null)
-  [ -n "$state" ] && [ "${state#Z}" = "$state" ]
-}
-fail() {
-  echo "$1"
-  running && echo "talvex is running" || echo "talvex is not running"
-  xwininfo -root -tree 2>&1 | grep -i talvex
-  cat "$out/stderr.txt"
-  kill "$pid" 2>/dev/null
-  exit 1
-}
+. "$(dirname "$0")/common.sh"
 
-# The visible window of that name (SDL may make and drop others on the way).
-find_window() { xdotool search --onlyvisible --name '^Talvex$' 2>/dev/null | tail -n 1; }
 window=""
 for _ in $(seq 1 600); do
   window=$(find_window)

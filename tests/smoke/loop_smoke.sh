@@ -11,20 +11,7 @@ mkdir -p "$out"
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=0}"
 SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} "$talvex" --window --start 2:24:100 --loop 2>"$out/stderr.txt" &
 pid=$!
-# Whether talvex still runs (a finished child stays a zombie until waited for).
-running() {
-  state=$(ps -o stat= -p "$pid" 2>/dev/null)
-  [ -n "$state" ] && [ "${state#Z}" = "$state" ]
-}
-fail() {
-  echo "$1"
-  running && echo "talvex is running" || echo "talvex is not running"
-  xwininfo -root -tree 2>&1 | grep -i talvex
-  cat "$out/stderr.txt"
-  kill "$pid" 2>/dev/null
-  exit 1
-}
-find_window() { xdotool search --onlyvisible --name '^Talvex$' 2>/dev/null | tail -n 1; }
+. "$(dirname "$0")/common.sh"
 # Where the program's image lies in memory: a fresh image lies elsewhere (address space
 # randomisation).
 image_base() { head -n 1 "/proc/$pid/maps" 2>/dev/null | cut -d- -f1; }
