@@ -16,15 +16,6 @@ class CardFlight : public SceneTest {
   }
 };
 
-// The card is rolled a quarter turn; the right grid's faces follow the left grid's and use the
-// right texture.
-TEST_F(CardFlight, MeshIsTwoGridsRolledAQuarterTurn) {
-  EXPECT_EQ((std::array{card_vertex_count, card_face_count, card_faces[128].i0}), (std::array{110, 160, 85}));
-  EXPECT_EQ(xyz(card_vertices[0]), (std::array{288, -460, 56}));
-  EXPECT_EQ(word_texture(card_textures[127]), card_texture_left);
-  EXPECT_EQ(word_texture(card_textures[128]), card_texture_right);
-}
-
 TEST_F(CardFlight, SnapshotSplitsThePictureIntoBothTextures) {
   std::fill_n(card_texture_left, 256 * 256, 0xDEADu);
   std::fill_n(card_texture_right, 256 * 256, 0xDEADu);

@@ -1,7 +1,5 @@
 #include "scenes/chain.h"
 
-#include <tuple>
-
 #include "render3d/effects.h"
 #include "scenes/scenes.h"
 #include "tests/scenes/scene_fixture.h"
@@ -27,31 +25,6 @@ class Chain : public SceneTest {
     std::fill_n(saved_frame, screen_pixels, 0x00405060u);
   }
 };
-
-// Floor faces are double-sided and floor-textured; the links are single-sided and glow. The
-// last face closes the last cell of the last link's grid.
-TEST_F(Chain, MeshHasTheFloorThenTwelveLinks) {
-  EXPECT_EQ(std::tie(chain_attributes[199].mode_flags, chain_attributes[200].mode_flags),
-            std::make_tuple(face_double_sided, 0u));
-  EXPECT_EQ(word_texture(chain_textures[199]), chain_floor_texture);
-  EXPECT_EQ(word_texture(chain_textures[chain_face_count - 1]), chain_glow_texture);
-  EXPECT_EQ(chain_faces[200].i0, floor_vertex_count);
-  const Face& last = chain_faces[chain_face_count - 1];
-  EXPECT_EQ(std::tie(last.i0, last.i1, last.i2),
-            std::make_tuple(chain_vertex_count - 1, chain_vertex_count - 2, chain_vertex_count - 1 - 18));
-}
-
-// Even links face the viewer (wide in x), odd ones are turned a quarter (wide in z).
-TEST_F(Chain, LinksAlternate) {
-  for (int link = 0; link < chain_link_count; ++link) {
-    int32_t widest_x = 0, widest_z = 0;
-    for (int v = 0; v < chain_link_vertices; ++v) {
-      const Vec3i& p = chain_model[floor_vertex_count + link * chain_link_vertices + v];
-      widest_x = std::max(widest_x, std::abs(p.x)), widest_z = std::max(widest_z, std::abs(p.z));
-    }
-    EXPECT_EQ(widest_x > widest_z, link % 2 == 0) << link;
-  }
-}
 
 // The floor is projected after the echo is built, so the echo carries last frame's floor.
 TEST_F(Chain, EchoUsesThePreviousFrameFloor) {

@@ -1,6 +1,5 @@
 #include "scenes/particle_zoom.h"
 
-#include <cmath>
 #include <cstring>
 
 #include "scenes/scenes.h"
@@ -33,18 +32,7 @@ TEST_F(ParticleZoom, MapReadsOnlyInsideTheCanvasAndEnlargesAboutTheCentre) {
     int32_t offset = zoom_map[k], x = offset % screen_row_bytes / 4, y = offset / screen_row_bytes;
     ASSERT_TRUE(offset % 4 == 0 && x >= 22 && x <= 299 && y >= 14 && y <= 186) << k;
   }
-  // Entry k feeds FrameBuffer pixel 63999 - k: the bottom-right corner reads (299, 186), the
-  // top-left one (20 / 23 of the way in) and the centre stays put.
-  EXPECT_EQ(zoom_map[0], 299 * 4 + 186 * screen_row_bytes);
-  EXPECT_EQ(zoom_map[screen_pixels - 1], 22 * 4 + 14 * screen_row_bytes);
   EXPECT_EQ(zoom_map[100 * 320 + 160], 160 * 4 + 100 * screen_row_bytes);
-}
-
-TEST_F(ParticleZoom, ParticlesLieInTheDisc) {
-  for (int i = 0; i < particle_count; ++i)
-    ASSERT_TRUE(std::hypot(particle_x[i] - 159, particle_y[i] - 101) <= 45 && particle_base_phase[i] >= 0 &&
-                particle_base_phase[i] < 360)
-        << i;
 }
 
 // The reads at -6 and +1281 straddle two pixels: a pure red canvas comes back with a quarter of

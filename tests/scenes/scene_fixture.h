@@ -1,5 +1,6 @@
 // Shared set-up of the scene tests: a standard 3D view, frames drawn straight into the FrameBuffer
-// (no blending, presented at once) and no quit pending.
+// (no blending, presented at once) and no quit pending; afterwards present_skip and the clocks
+// are put back.
 #pragma once
 #include <gtest/gtest.h>
 
@@ -32,6 +33,8 @@ class SceneTest : public ::testing::Test {
     screen_centre[0] = 160;
     blend_enabled = 1;
     quit_flag = 0;
+    present_skip = 0;
+    scene_time = effect_time = 0;
   }
 };
 
@@ -43,16 +46,6 @@ inline int lit_pixels() {
   return int(
       std::count_if(FrameBuffer, FrameBuffer + screen_pixels, [](uint32_t p) { return p & 0xFFFFFF; }));
 }
-
-// For scenes whose frames the tests run: also puts back present_skip and the clocks.
-class SceneFrameTest : public SceneTest {
- protected:
-  void TearDown() override {
-    SceneTest::TearDown();
-    present_skip = 0;
-    scene_time = effect_time = 0;
-  }
-};
 
 // A vertex as something EXPECT_EQ can compare and print.
 inline std::array<int32_t, 3> xyz(const Vec3i& v) { return {v.x, v.y, v.z}; }

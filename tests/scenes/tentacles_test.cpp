@@ -11,9 +11,9 @@ namespace {
 
 using namespace scene_test;
 
-struct Tentacles : SceneFrameTest {
+struct Tentacles : SceneTest {
   void SetUp() override {
-    SceneFrameTest::SetUp();
+    SceneTest::SetUp();
     build_tentacles();
     near_z_limit = 50;
     std::memset(sparks, 0, sizeof sparks);
@@ -23,10 +23,7 @@ struct Tentacles : SceneFrameTest {
   static uint32_t& pixel_at(int x, int y) { return FrameBuffer[y * screen_width + x]; }
 };
 
-TEST_F(Tentacles, ArmsHaveNineRingsOfSevenPointsAndRingZeroNeverBends) {
-  EXPECT_EQ((std::array{tentacle_vertex_count, tentacle_face_count, tentacle_tips[1]}),
-            (std::array{882, 1344, 63 + 62}));
-  EXPECT_EQ(tentacle_model[0].x, -266);  // arm 0 points up y: base ring at 600 / 3, radius 800 / 3
+TEST_F(Tentacles, RingZeroNeverBends) {
   bool tip_moved = false;
   for (float t : {0.0f, 17.5f, 1234.0f}) {
     effect_time = t;

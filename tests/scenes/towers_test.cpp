@@ -13,9 +13,6 @@ namespace {
 
 using namespace scene_test;
 
-constexpr int32_t floor_first_vertex = tower_floor_first_vertex;
-constexpr int32_t blob_vertex = 1485;
-
 class Towers : public SceneTest {
  protected:
   static void SetUpTestSuite() {
@@ -32,38 +29,7 @@ class Towers : public SceneTest {
     dissolve_begun = 0;
     camera_drop = 1000;
   }
-  // Draws faces first .. first + count - 1 of the scene's mesh onto a black screen.
-  static void render_block(int32_t first, int32_t count, const FaceAttr* attributes) {
-    clear_buffers(0);
-    render_first_face = first;
-    render_mesh(tower_faces, projected, count, tower_texcoords, nullptr, rotated_normals, tower_glow_texture,
-                attributes, tower_textures, tower_glow_texture);
-    render_first_face = 0;
-  }
 };
-
-TEST_F(Towers, EveryFaceStaysInsideItsOwnBlock) {
-  EXPECT_EQ((std::array{tower_vertex_count, tower_face_count, blob_first_vertex, blob_vertex_count}),
-            (std::array{1747, 3076, blob_vertex, 258}));
-  const struct {
-    int32_t first_face, end_face, first_vertex, end_vertex;
-    uint32_t mode;
-    FaceTexture texture;
-  } blocks[] = {
-      {0, 2048, 0, floor_first_vertex, 0, texture_word(tower_wall_texture)},
-      {2048, 2560, floor_first_vertex, blob_vertex, 0, texture_word(tower_floor_texture)},
-      {2560, 3072, blob_vertex, 1743, 1, texture_word(blob_texture)},
-      {3072, 3076, 1743, 1747, 3, tower_light_size},
-  };
-  for (const auto& b : blocks)
-    for (int32_t f = b.first_face; f < b.end_face; ++f) {
-      for (int32_t i : {tower_faces[f].i0, tower_faces[f].i1, tower_faces[f].i2})
-        ASSERT_TRUE(i >= b.first_vertex && i < b.end_vertex) << f;
-      ASSERT_EQ(tower_textures[f], b.texture) << f;
-      const uint32_t flags = tower_attributes[f].mode_flags;
-      ASSERT_TRUE(flags == tower_window_flags || (flags & face_mode_mask) == b.mode) << f;
-    }
-}
 
 // Rows 6..9 of every tower, every other cell: 128 faces of a mode no filler draws, the rest
 // double-sided walls.
@@ -79,7 +45,10 @@ TEST_F(Towers, WindowCellsAreNeverDrawn) {
 TEST_F(Towers, LightSpritesShowOnlyWithNegativeDepth) {
   for (const auto& [z, shown] : {std::pair{-5000, true}, {-1, true}, {0, false}, {1, false}, {40, false}}) {
     for (int32_t g = 0; g < 4; ++g) projected[tower_light_first_vertex + g] = {160, 100, z};
-    render_block(tower_light_first_face, 4, tower_attributes);
+    clear_buffers(0);
+    render_first_face = tower_light_first_face;
+    render_mesh(tower_faces, projected, 4, tower_texcoords, nullptr, rotated_normals, tower_glow_texture,
+                tower_attributes, tower_textures, tower_glow_texture);
     EXPECT_EQ(lit_pixels() > 0, shown) << z;
     EXPECT_TRUE(std::none_of(FrameBuffer, FrameBuffer + screen_pixels, [](uint32_t p) { return p & 0xFF; }));
   }
@@ -89,20 +58,21 @@ TEST_F(Towers, LightSpritesShowOnlyWithNegativeDepth) {
 // rotated, keep the environment coordinates inside the glow, and only its own are rotated.
 TEST_F(Towers, BlobWobblesWithinBoundsAndMapsItsOwnNormals) {
   const Vec3i sentinel = {12345, 678, 9};
-  rotated_normals[blob_vertex - 1] = rotated_normals[1743] = sentinel;
+  const int32_t first = blob_first_vertex, end = blob_first_vertex + blob_vertex_count;
+  rotated_normals[first - 1] = rotated_normals[end] = sentinel;
   for (float t : {0.0f, 37.5f, 400.0f}) {
     scene_time = t;
     towers_frame(300);
     double widest = 0;
-    for (int32_t i = blob_vertex; i < blob_vertex + blob_vertex_count; ++i) {
+    for (int32_t i = first; i < end; ++i) {
       widest = std::max(widest, std::hypot(tower_vertices[i].x, tower_vertices[i].y, tower_vertices[i].z));
       ASSERT_NEAR(std::hypot(rotated_normals[i].x, rotated_normals[i].y, rotated_normals[i].z), 160, 5)
           << t << ": " << i;
     }
     EXPECT_TRUE(widest > 350 && widest < 350 * (2.0 / 3 + 1.2) + 2) << t << ": " << widest;
   }
-  EXPECT_EQ(xyz(rotated_normals[blob_vertex - 1]), xyz(sentinel));
-  EXPECT_EQ(xyz(rotated_normals[1743]), xyz(sentinel));
+  EXPECT_EQ(xyz(rotated_normals[first - 1]), xyz(sentinel));
+  EXPECT_EQ(xyz(rotated_normals[end]), xyz(sentinel));
 }
 
 // Wherever no face was drawn the picture is the title alone (lights off): the backdrop dims over

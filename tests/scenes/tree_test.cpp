@@ -11,7 +11,7 @@ namespace {
 
 using namespace scene_test;
 
-class Tree : public SceneFrameTest {
+class Tree : public SceneTest {
  protected:
   static void SetUpTestSuite() {
     build_texture_tables();
@@ -19,7 +19,7 @@ class Tree : public SceneFrameTest {
     tree_init();
   }
   void SetUp() override {
-    SceneFrameTest::SetUp();
+    SceneTest::SetUp();
     near_z_limit = 150;
     tree_enter();
   }
@@ -27,29 +27,6 @@ class Tree : public SceneFrameTest {
     return tree_disc_end + ((tree_directions * level + direction) * tree_points + point) * 4 + ring;
   }
 };
-
-TEST_F(Tree, MeshBlocksAndFaceRanges) {
-  EXPECT_EQ((std::array{tree_trunk_end, tree_disc_end, tree_vertex_count, tree_face_count}),
-            (std::array{119, 935, 2567, 3264}));
-  const struct {
-    int first_face, end_face, first_vertex, end_vertex;
-    uint32_t mode_flags, param;
-    FaceTexture texture;
-  } blocks[] = {{0, 192, 0, 119, 0, 0, texture_word(tree_texture)},  // trunk: textured, one side
-                {192, 960, 119, 935, 0x85, 0, 0xFFFFFF},             // discs: flat white, both sides
-                {960, 3264, 935, 2567, 5, 1, 0xFFFFFF}};             // horns: shaded per vertex, one side
-  for (const auto& b : blocks)
-    for (int f = b.first_face; f < b.end_face; ++f) {
-      const Face& face = tree_faces[f];
-      ASSERT_TRUE(tree_face_attrs[f].mode_flags == b.mode_flags && tree_face_attrs[f].param == b.param) << f;
-      ASSERT_EQ(tree_face_textures[f], b.texture) << f;
-      // Every horn face stays inside its own layer of 68 vertices.
-      for (int32_t i : {face.i0, face.i1, face.i2})
-        ASSERT_TRUE(i >= b.first_vertex && i < b.end_vertex &&
-                    (f < 960 || (i - 935) / 68 == (face.i0 - 935) / 68))
-            << "face " << f;
-    }
-}
 
 // 40 degrees of swing, a period of 12 levels; 14 units of time shift it by one level and add 1.6
 // per unit.

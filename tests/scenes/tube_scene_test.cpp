@@ -1,7 +1,5 @@
 #include "scenes/tube_scene.h"
 
-#include <cmath>
-
 #include "render3d/effects.h"
 #include "scenes/scenes.h"
 #include "shell/fade.h"
@@ -27,25 +25,11 @@ class Tube : public SceneTest {
     near_z_limit = 50;
     tube_scene_enter();
   }
-  void TearDown() override {
-    SceneTest::TearDown();
-    effect_time = 0;
-  }
   static std::array<int32_t, 3> rotate(int32_t x, int32_t y, int32_t z, float pitch, float yaw, float roll) {
     rotate_point(x, y, z, pitch, yaw, roll);
     return {rotated_point[0], rotated_point[1], rotated_point[2]};
   }
 };
-
-TEST_F(Tube, OneEnvironmentMappedGrid) {
-  EXPECT_EQ(tube_face_count, 1024);
-  for (int f = 0; f < tube_face_count; ++f) {
-    ASSERT_EQ(tube_attributes[f].mode_flags, 1u) << f;
-    ASSERT_EQ(tube_attributes[f].param, 0u) << f;
-    ASSERT_EQ(word_texture(tube_textures[f]), tube_texture) << f;
-  }
-  EXPECT_EQ(xyz(tube_texcoords[tube_vertex_count - 1]), (std::array{160, 512, 0}));
-}
 
 TEST_F(Tube, TwistGrowsFromTheMiddleRingAndSwings) {
   const struct {
@@ -54,27 +38,6 @@ TEST_F(Tube, TwistGrowsFromTheMiddleRingAndSwings) {
   } cases[] = {{0, 0, 0},     {32, 0, 0},    {16, 32, 0},         {0, 32, -128},
                {32, 32, 128}, {20, 96, -32}, {20, 16, 22.627417f}};
   for (const auto& c : cases) EXPECT_NEAR(tube_twist(c.ring, c.time), c.yaw, 1e-4) << c.ring << " " << c.time;
-}
-
-// The tube rolls and twists its rings itself, with each ring's sines taken once: the result
-// must be exactly rotate_point's, twice, at any time. At time 0 only the roll is left.
-TEST_F(Tube, VerticesMatchRotatePoint) {
-  constexpr double pi = 3.141592653589793;
-  for (float t : {0.0f, 7.3f, 91.05f, 1234.5f}) {
-    effect_time = t;
-    build_tube();
-    int mismatches = 0;
-    for (int i = 0; i < tube_rings; ++i)
-      for (int j = 0; j < tube_columns; ++j) {
-        int32_t r = int32_t(std::sin((t * 0.25 + i) * pi * 0.125) * 25 + 50) + (i % 2 && j % 2 ? 36 : 0);
-        if (i == 0 || i == 32) r = 0;
-        auto p = rotate(int32_t(std::cos(j * pi * 0.125) * r + 50), (16 - i) * 26,
-                        int32_t(std::sin(j * pi * 0.125) * r), 0, 0, float((i - 16) * 0.5));
-        if (t != 0) p = rotate(p[0], p[1], p[2], 0, float(std::sin(t * pi / 64) * 8 * (i - 16)), 0);
-        mismatches += xyz(tube_vertices[17 * i + j]) != p;
-      }
-    EXPECT_EQ(mismatches, 0) << "at time " << t;
-  }
 }
 
 // Both ends close to a single point on the axis: the faces next to them are fans.
