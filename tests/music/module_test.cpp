@@ -23,46 +23,18 @@
 #include "synth/patch_builder.h"
 #include "synth/patcher.h"
 #include "tests/music/xm_reader.h"
+#include "tests/synth/example_patches.h"
 #include "tools/xmbuild/cues.h"
 #include "tools/xmbuild/measure.h"
 
 namespace {
 
-struct SampleEntry {
-  int instrument;  // 1-based
-  const char* name;
-  int n;
-  bool looped;
-};
-
-constexpr SampleEntry module1_samples[module1_patch_count] = {
-    {1, "basssub1.wav", 6144, false},  {2, "bdsine1_6.wav", 8192, false},    {3, "basssub2.wav", 6144, false},
-    {4, "chat1_1.wav", 2048, false},   {5, "ophat1.wav", 6144, false},       {6, "snare11.wav", 8192, false},
-    {7, "snare11_1.wav", 6144, false}, {8, "atm2_2.wav", 65536, true},       {9, "atm1.wav", 32768, true},
-    {10, "brg1_4.wav", 65536, false},  {11, "brg2_1.wav", 32768, true},      {12, "acc2.wav", 16384, false},
-    {13, "acc3_5.wav", 16384, false},  {14, "aln262hz3_0.wav", 65536, true}, {15, "aln4_6.wav", 65536, true},
-    {16, "rtm1_2.wav", 16384, true},   {17, "rtm2_1.wav", 16384, true},      {18, "crs1.wav", 32768, false},
-    {19, "crs2_6.wav", 32768, false},
-};
-constexpr SampleEntry module2_samples[module2_patch_count] = {
-    {1, "noisesweep12hz1.wav", 32768, false}, {2, "strsqrreslimit1.wav", 65536, true},
-    {3, "noisesqrsweep1.wav", 16384, false},  {4, "basstrg1.wav", 8192, false},
-    {6, "basssaw1_1.wav", 16384, false},      {9, "bdlow1_2.wav", 16384, false},
-    {11, "chat1_1.wav", 2048, false},         {16, "ophat1.wav", 6144, false},
-    {17, "strhi1.wav", 16384, true},          {18, "strfiltc41_2.wav", 32768, true},
-    {19, "strhi2_1.wav", 65536, true},        {20, "snare16hz1.wav", 16384, false},
-    {23, "snaresml7hz2.wav", 8192, false},    {25, "resqr262hzpmlimit1_2.w", 65536, true},
-    {30, "bassplsldblow1.wav", 16384, false}, {31, "strsawres1.wav", 65536, true},
-};
-
 struct ModuleCase {
   const char* label;
   const uint8_t* image;
   uint32_t size;
-  const char* title;
   const char* tracker;
-  int channels, patterns, instruments, song_length, bpm;
-  std::span<const SampleEntry> samples;
+  int patch_count;
   const SynthPatch* patches;
   const uint32_t* offsets;
   std::span<const uint32_t> exact;  // rows the timeline waits for
@@ -72,13 +44,19 @@ struct ModuleCase {
 };
 
 const ModuleCase modules[2] = {
-    {"module one", module_one, module_one_size, "untitled", "FastTracker v2.00", 14, 19, 19, 17, 130,
-     module1_samples, module1_patches, module1_sample_offsets, module1_exact, module1_scenes, module1_accents,
-     module1_grooves},
-    {"module two", module_two, module_two_size, nullptr, "*Converted  XM-File*", 12, 25, 31, 25, 146,
-     module2_samples, module2_patches, module2_sample_offsets, module2_exact, module2_scenes, module2_accents,
-     module2_grooves},
+    {"module one", module_one, module_one_size, "FastTracker v2.00", module1_patch_count, module1_patches,
+     module1_sample_offsets, module1_exact, module1_scenes, module1_accents, module1_grooves},
+    {"module two", module_two, module_two_size, "*Converted  XM-File*", module2_patch_count, module2_patches,
+     module2_sample_offsets, module2_exact, module2_scenes, module2_accents, module2_grooves},
 };
+
+// The samples in file order: patch i fills the i-th of them.
+std::vector<const XmSample*> samples_of(const XmModule& m) {
+  std::vector<const XmSample*> list;
+  for (const XmInstrument& ins : m.instruments)
+    for (const XmSample& s : ins.samples) list.push_back(&s);
+  return list;
+}
 
 // Both images with their samples synthesized, as at program start.
 std::vector<uint8_t> patched(int module) {
@@ -98,50 +76,37 @@ TEST(ModuleImage, HeaderAndSampleHeadersAreThoseTheDemoReliesOn) {
     EXPECT_EQ(m.end, c.size) << "bytes left over or missing at the end";
     EXPECT_EQ(std::tie(m.id, m.marker, m.tracker, m.version, m.header_size, m.restart, m.tempo),
               std::make_tuple("Extended Module: ", 0x1A, c.tracker, 0x0104, 276u, 0, 3));
-    EXPECT_EQ(std::tie(m.song_length, m.channels, m.pattern_count, m.instrument_count, m.bpm),
-              std::make_tuple(c.song_length, c.channels, c.patterns, c.instruments, c.bpm));
-    EXPECT_EQ(m.title, c.title ? c.title : m.title);
     for (int o = 0; o < m.song_length; ++o) EXPECT_LT(m.order[o], m.pattern_count);
-
-    size_t next = 0;
-    for (int i = 0; i < m.instrument_count; ++i) {
-      const XmInstrument& ins = m.instruments[size_t(i)];
-      if (next == c.samples.size() || c.samples[next].instrument != i + 1) {
-        EXPECT_TRUE(ins.samples.empty()) << "instrument " << i + 1 << " should be empty";
-        continue;
-      }
-      const SampleEntry& expected = c.samples[next];
-      SCOPED_TRACE(expected.name);
-      ASSERT_EQ(ins.samples.size(), 1u);
-      const XmSample& s = ins.samples[0];
-      EXPECT_EQ(ins.name, expected.name);
-      EXPECT_EQ(s.name, expected.name);
-      EXPECT_EQ(int(c.patches[next].master.length), expected.n);
+    for (const XmInstrument& ins : m.instruments) EXPECT_LE(ins.samples.size(), 1u) << ins.name;
+    const std::vector<const XmSample*> samples = samples_of(m);
+    ASSERT_EQ(samples.size(), size_t(c.patch_count));
+    for (size_t i = 0; i < samples.size(); ++i) {
+      const XmSample& s = *samples[i];
+      const uint32_t n = uint32_t(c.patches[i].master.length);
+      SCOPED_TRACE(s.name);
       // 2n + 2 bytes: the samples' differences and a guard word.
-      EXPECT_EQ(std::tie(s.length, s.volume, s.finetune, s.type),
-                std::make_tuple(uint32_t(2 * expected.n + 2), 64, 0, expected.looped ? 0x11 : 0x10));
-      if (expected.looped) {  // whole 16-bit values, inside the synthesized part (not the guard word)
-        EXPECT_TRUE(s.loop_length > 0 && s.loop_start % 2 == 0 && s.loop_length % 2 == 0);
-        EXPECT_LE(s.loop_start + s.loop_length, uint32_t(2 * expected.n));
+      EXPECT_EQ(std::tie(s.length, s.volume, s.finetune), std::make_tuple(2 * n + 2, 64, 0));
+      EXPECT_EQ(s.type, s.loop_length ? 0x11 : 0x10);
+      if (s.loop_length) {  // whole 16-bit values, inside the synthesized part (not the guard word)
+        EXPECT_TRUE(s.loop_start % 2 == 0 && s.loop_length % 2 == 0);
+        EXPECT_LE(s.loop_start + s.loop_length, 2 * n);
       } else {
-        EXPECT_EQ(s.loop_start + s.loop_length, 0u);
+        EXPECT_EQ(s.loop_start, 0u);
       }
       // The offset table points at the sample's data area, which is zero until patched and ends
       // exactly where the next header starts (or the file ends).
-      EXPECT_EQ(c.offsets[next], s.data_offset);
+      EXPECT_EQ(c.offsets[i], s.data_offset);
       EXPECT_TRUE(std::all_of(c.image + s.data_offset, c.image + s.data_offset + s.length,
                               [](uint8_t b) { return b == 0; }));
-      ++next;
     }
-    EXPECT_EQ(next, c.samples.size());
   }
 }
 
 TEST(ModulePatches, FollowTheirFormatAndTheKickIsTheDocumentedOne) {
   for (const ModuleCase& c : modules)
-    for (size_t i = 0; i < c.samples.size(); ++i) {
+    for (int i = 0; i < c.patch_count; ++i) {
       const SynthPatch& p = c.patches[i];
-      SCOPED_TRACE(c.samples[i].name);
+      SCOPED_TRACE(i);
       EXPECT_TRUE(p.master.length % 512 == 0 && p.master.length <= 65536);
       EXPECT_EQ(std::make_tuple(int(p.master.rate), int(p.master.output_level)), std::make_tuple(44100, 127));
       EXPECT_TRUE(std::all_of(std::begin(p.unused_0), std::end(p.unused_0), [](uint8_t b) { return !b; }));
@@ -157,26 +122,10 @@ TEST(ModulePatches, FollowTheirFormatAndTheKickIsTheDocumentedOne) {
               EXPECT_TRUE(p.voices[v].modulator != 1 || src - 9 < v) << "modulator reads a later modulator";
             }
     }
-  // Module two carries copies of the two hats.
+  // Module two carries copies of the two hats; the kick is the sine kick of the synth tests.
   EXPECT_EQ(std::memcmp(&module1_patches[3], &module2_patches[6], sizeof(SynthPatch)), 0);
   EXPECT_EQ(std::memcmp(&module1_patches[4], &module2_patches[7], sizeof(SynthPatch)), 0);
-
-  // The sine kick, byte for byte: voice 1 at 12 (sine, 65 Hz, pitch from envelopes 1, 2, 3 and 5,
-  // amplitude 127 from envelope 4), five envelopes at 492, the master record at 582 (8192 samples
-  // at 44100 Hz, level 127, cutoff from envelope 1); every other byte zero.
-  uint8_t want[sizeof(SynthPatch)] = {};
-  const std::pair<int, uint8_t> bytes[] = {{12, 1},     {16, 65},   {19, 1}, {20, 1},     {21, 1},
-                                           {23, 1},     {35, 127},  {40, 1}, {583, 0x20}, {586, 0x44},
-                                           {587, 0xAC}, {630, 127}, {653, 1}};
-  for (auto [at, value] : bytes) want[at] = value;
-  const uint8_t envelopes[5][10] = {{1, 1, 0, 0, 0, 0, 50, 100, 50, 100},
-                                    {1, 1, 0, 0, 0, 0, 50, 50, 50, 100},
-                                    {1, 1, 0, 0, 0, 0, 50, 2, 100, 100},
-                                    {1, 1, 0, 50, 0, 0, 50, 0, 100, 100},
-                                    {1, 1, 0, 0, 0, 0, 50, 6, 50, 100}};
-  std::memcpy(want + 492, envelopes, sizeof envelopes);
-  const uint8_t* kick = reinterpret_cast<const uint8_t*>(&module1_patches[1]);
-  for (size_t i = 0; i < sizeof want; ++i) EXPECT_EQ(int(kick[i]), int(want[i])) << "byte " << i;
+  EXPECT_EQ(std::memcmp(&module1_patches[1], &bdsine1_6, sizeof(SynthPatch)), 0);
 }
 
 // Walks the song and checks every cue against it: the rows that must be played, the scenes' spans
@@ -285,8 +234,9 @@ TEST(ModulePatching, EverySampleAreaDecodesToItsSynthesizedSampleAndLoopsWithout
     const ModuleCase& c = modules[mod];
     XmModule m = read_xm(c.image, c.size);
     std::vector<uint8_t> untouched = images[mod];
-    for (size_t i = 0; i < c.samples.size(); ++i) {
-      SCOPED_TRACE(c.samples[i].name);
+    const std::vector<const XmSample*> samples = samples_of(m);
+    for (size_t i = 0; i < samples.size(); ++i) {
+      SCOPED_TRACE(samples[i]->name);
       synthesize_sample(c.patches[i]);
       const std::vector<int16_t> s(mix_buffer, mix_buffer + c.patches[i].master.length);
       const uint8_t* area = images[mod].data() + c.offsets[i];
@@ -305,7 +255,7 @@ TEST(ModulePatching, EverySampleAreaDecodesToItsSynthesizedSampleAndLoopsWithout
 
       // Looped samples loop without a click: the values leading into the loop's end match those
       // leading into its start (the steady tails repeat after whole periods).
-      const XmSample& smp = m.instruments[size_t(c.samples[i].instrument - 1)].samples.at(0);
+      const XmSample& smp = *samples[i];
       if (!smp.loop_length) continue;
       const size_t start = smp.loop_start / 2, end = start + smp.loop_length / 2;
       ASSERT_GE(start, 32u);
@@ -368,8 +318,7 @@ TEST(ModulePlayers, LibopenmptAndXmpLoadBothFinishedModulesWithoutComplaint) {
     for (char ch : out) lower += char(std::tolower(static_cast<unsigned char>(ch)));
     EXPECT_TRUE(lower.find("warning") == std::string::npos && lower.find("error") == std::string::npos)
         << out;
-    EXPECT_NE(out.find("Samples      : " + std::to_string(modules[mod - 1].samples.size())),
-              std::string::npos)
+    EXPECT_NE(out.find("Samples      : " + std::to_string(modules[mod - 1].patch_count)), std::string::npos)
         << out;
   }
   std::filesystem::remove(path);

@@ -12,34 +12,6 @@ namespace {
 
 uint16_t word_at(const std::vector<uint8_t>& image, size_t at) { return image[at] | image[at + 1] << 8; }
 
-TEST(Patcher, DeltaWordsAndTrailingWord) {
-  struct Case {
-    VoiceParams voice;
-    int32_t rate;
-    uint16_t first, rest, trailing;  // word 0, words 1..511, word 512
-  };
-  VoiceParams falling = wave(synth_wave_saw, 1, 1);  // at rate 512: rises by 1 per sample from -256
-  falling.invert = 1;
-  const Case cases[] = {
-      {{}, 44100, 0, 0, 0},                                  // silence
-      {wave(synth_wave_pulse, 1, 16), 44100, 0xF000, 0, 0},  // never reaches its first edge: -4096
-      {wave(synth_wave_saw, 1, 1), 512, 0xFF00, 1, 0},       // last difference +1: high byte 0
-      {falling, 512, 255, 0xFFFF, 0xFFFF},                   // both bytes repeat the high byte
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(&c - cases);
-    SynthPatch p = bare_patch(512, c.rate);
-    p.voices[0] = c.voice;
-    std::vector<uint8_t> image(4 + 2 * 512 + 2 + 4, 0xAA);
-    const uint32_t offset = 4;
-    patch_module_samples(&offset, image.data(), &p, 1);
-    EXPECT_EQ(word_at(image, 4), c.first);
-    for (int j = 1; j < 512; ++j) ASSERT_EQ(word_at(image, 4 + 2 * j), c.rest) << j;
-    EXPECT_EQ(word_at(image, 4 + 2 * 512), c.trailing);
-    for (size_t i : {0u, 3u, 4u + 1026u, 4u + 1029u}) EXPECT_EQ(image[i], 0xAA) << i;  // nothing else
-  }
-}
-
 TEST(Patcher, DecodingGivesBackEverySampleInOrder) {
   // Each patch draws every region it reads and seeds its own noise: the earlier state does not matter.
   const SynthPatch patches[3] = {bdsine1_6, noise_sweep, bdsine1_6};
