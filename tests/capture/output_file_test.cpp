@@ -17,8 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A folder of each instance's own: ctest runs the two instances of a test side by side.
 fs::path fresh_folder(const std::string& name) {
-  fs::path dir = scratch(name);
+  const std::string instance = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  fs::path dir = scratch(name + "_" + instance.substr(instance.find('/') + 1));
   fs::remove_all(dir);
   fs::create_directories(dir);
   return dir;
