@@ -10,7 +10,6 @@
 #include "render3d/pixel_ops.h"
 #include "render_fixture.h"
 #include "shell/timer.h"
-#include "textures/tables.h"
 
 namespace {
 
@@ -66,16 +65,6 @@ TEST_F(Effects, BlurBordersUniformPicturesAndInPlaceOrder) {
     blur_frame(1, picture);
     for (int i = 0; i < 64000; ++i) ASSERT_EQ(picture[i], border(i) || fill == 0xC8C8C8C8u ? fill : 0) << i;
   }
-  // One bright byte value 128 at (100, 100). Left and upper neighbours already hold this pass's
-  // values: (100, 99) and (98, 100) see the old 128, (100, 100) then sees their 32s, and so on.
-  for (uint32_t& p : picture) p = 0;
-  picture[100 * 320 + 100] = 0x80808080;
-  blur_frame(1, picture);
-  auto at = [&](int x, int y) { return picture[y * 320 + x]; };
-  // (102, 100) and (100, 101): 16 / 4 from the left or above, 8 / 4 from the other.
-  EXPECT_EQ((std::array{at(100, 99), at(98, 100), at(100, 100), at(102, 100), at(100, 101)}),
-            (std::array{0x20202020u, 0x20202020u, 0x10101010u, 0x06060606u, 0x06060606u}));
-  EXPECT_EQ(at(101, 100) | at(100, 98) | at(99, 100), 0u);
   // Borders stay through several passes.
   uint32_t state = 3;
   for (uint32_t& p : picture) p = next_word(state);
@@ -115,30 +104,6 @@ TEST_F(Effects, DissolveThresholds) {
   present_skip = 0;
   EXPECT_EQ(std::pair(int{dissolve_done}, FrameBuffer[0]), std::pair(0, 0xABCDEFu));
   scene_time = 0;
-}
-
-TEST_F(Effects, GlowTextureCopyWindow) {
-  static uint32_t saved_glow[65536], texture[65536];
-  std::memcpy(saved_glow, glow_texture, sizeof saved_glow);
-  for (int i = 0; i < 65536; ++i) glow_texture[i] = 0x404040;
-  for (uint32_t& t : texture) t = 0xDEADBEEF;
-  make_glow_texture(64, texture, 0x100010);
-  std::memcpy(glow_texture, saved_glow, sizeof saved_glow);
-  // The sprite covers pixels 68..131: layers 0x304030 + 0x304030 + 0x404040.
-  EXPECT_EQ(texture[7192 + 256 * 100 + 100], 0xA0C0A0u);
-  EXPECT_EQ(texture[7192 + 256 * 100 + 10], 0u);
-  // Row y lands at 7192 + 256 y: 200 rows of 256 from texel row 28, column 24, and nothing else.
-  for (int i = 0; i < 65536; ++i) ASSERT_EQ(texture[i] == 0xDEADBEEF, i < 7192 || i >= 7192 + 256 * 200) << i;
-}
-
-TEST_F(Effects, SharedSphereMesh) {
-  build_shared_sphere_mesh();  // depth 2
-  EXPECT_EQ(std::tuple(sphere_levels, shared_mesh_face_count), std::tuple(2, 128));
-  EXPECT_EQ(std::pair(shared_mesh_texcoords[0].x, shared_mesh_texcoords[0].y), std::pair(7000 / 80, 0));
-  // Seen from its centre (every face double-sided, drawn with the alternate texture) the sky covers the whole
-  // screen.
-  draw_shared_mesh(plain_texture<0x204060>());
-  for (int i = 0; i < 64000; ++i) ASSERT_EQ(FrameBuffer[i], 0x204060u) << i;
 }
 
 }  // namespace

@@ -24,26 +24,6 @@ TEST(Objects, GridFaces) {
   for (int f : {1, 2})
     EXPECT_EQ(std::tuple(attrs[f].mode_flags, attrs[f].param, textures[f]), std::tuple(0x81u, 7u, 0x1234u));
   EXPECT_EQ(textures[0] + textures[3], 0u);
-  // 3 x 4 grids, two layers, from vertex 100: the last cell (layer 1, row 1, column 2) starts at 118.
-  EXPECT_EQ(build_grid_faces(3, 4, 2, 0, 0, FaceTexture(0), 100, 0, faces, attrs, textures), 24);
-  EXPECT_EQ(ids(faces[22]), (std::array{118, 119, 123}));
-  EXPECT_EQ(ids(faces[23]), (std::array{123, 122, 118}));
-}
-
-TEST(Objects, CubePoints) {
-  static Vec3i vertices[294], texcoords[294];
-  build_cube_points(vertices, texcoords);
-  EXPECT_EQ(point_count, 294);
-  EXPECT_EQ(xyz(vertices[0]), (std::array{-900, 900, -900}));
-  // Texture coordinates step by 256 / 6, truncated, over each face's 7 x 7 points.
-  EXPECT_EQ(xyz(texcoords[0]), (std::array{0, 0, 0}));
-  EXPECT_EQ(xyz(texcoords[49 + 7 * 2 + 5]), (std::array{85, 213, 0}));
-  EXPECT_EQ(xyz(texcoords[293]), (std::array{256, 256, 0}));
-  for (int p = 0; p < 294; ++p) {  // on the cube's surface (rotation truncates, so within a unit)
-    const int m = std::max({std::abs(vertices[p].x), std::abs(vertices[p].y), std::abs(vertices[p].z)});
-    EXPECT_TRUE(m == 899 || m == 900) << p;
-  }
-  EXPECT_NE(vertices[4 * 49 + 24].y, 900);  // face 4 is turned a quarter up
 }
 
 TEST(Objects, SphereCountsAndRadiusPerDepth) {

@@ -137,31 +137,4 @@ TEST_F(Pipeline, SpriteFaces) {
   EXPECT_EQ(pixel_depth(100, 100), std::pair(0xFFFFEFu, INT32_MIN));
 }
 
-TEST_F(Pipeline, TexturedModes) {
-  const Vec3i corners[3] = {{0, 0, -10}, {40, 0, -10}, {0, 40, -10}};
-  const Vec3i texcoords[3] = {{5, 7, 0}, {5, 7, 0}, {5, 7, 0}};
-  const FaceTexture texture = texture_word(coord_texture);
-  // Mode 0, parameter 1: all shades 0 draws opaque, with depth; shade 128 goes halfway to white.
-  clear_buffers(0xFFFFFF);
-  draw_face(corners, {128, 1}, texture, texcoords);
-  EXPECT_EQ(pixel_depth(2, 2), std::pair(texel(5, 7), -10 << 16));
-  vertex_shade[0] = vertex_shade[3] = vertex_shade[6] = 128;
-  clear_buffers(0xFFFFFF);
-  draw_face(corners, {128, 1}, texture, texcoords);
-  EXPECT_EQ(pixel_depth(2, 2), std::pair(0x828380u, -10 << 16));  // (t + 255) x 128 >> 8 of 0x050701
-  // Parameter 128: the alternate texture, opaque.
-  draw_face(corners, {128, 128}, texture, texcoords, plain_texture<0x445566>());
-  EXPECT_EQ(pixel(2, 2), 0x445566u);
-  // Mode 1: texel (v picks the row here) plus env texel (118, 128) from normal (-21, 1).
-  static uint32_t env[65536];
-  for (int i = 0; i < 65536; ++i) env[i] = i == 128 * 256 + 118 ? 0x000100 : 0xFFFFFF;
-  const Vec3i normals[3] = {{-21, 1, 0}, {-21, 1, 0}, {-21, 1, 0}};
-  draw_face(corners, {1, 0}, texture, texcoords, nullptr, normals, env);
-  EXPECT_EQ(pixel(2, 2), texel(7, 5) + 0x100);
-  // Mode 2: red x 255 / 128 nearly doubles, green x 64 / 128 halves, blue x 128 / 128 stays.
-  for (int k = 0; k < 9; k += 3) vertex_shade[k] = 255, vertex_shade[k + 1] = 64, vertex_shade[k + 2] = 128;
-  draw_face(corners, {2, 0}, texture, texcoords);
-  EXPECT_EQ(pixel(2, 2), 0x0D0201u);  // texel 0x070501: 7 x 255 >> 7, 5 x 64 >> 7, 1 x 128 >> 7
-}
-
 }  // namespace

@@ -91,21 +91,7 @@ TEST_F(Texgen, EmbossKeepsFlatTexturesAndTheBorderAndSaturates) {
     for (int k : {i, 255 * 256 + i, i * 256, i * 256 + 255}) ASSERT_EQ(texture[k], before[k]) << k;
 }
 
-TEST_F(Texgen, HsvIdentityGreyingHueAndValue) {
-  for (int i = 0; i < 65536; ++i) texture[i] = pixel(i & 255, i >> 8, (i * 7 + 13) & 255, i & 3);
-  const std::vector<uint32_t> before = texture;
-  for (int hue : {0, 128}) {  // no change, or a whole turn: the identity up to rounding
-    texture = before;
-    texture_hsv(hue, 0, 0);
-    for (int i = 0; i < 4 * 65536; ++i)
-      ASSERT_LE(std::abs(channel(texture[i / 4], i % 4) - channel(before[i / 4], i % 4)), i % 4 < 3) << hue;
-  }
-  texture = before;
-  texture_hsv(0, -128, 0);
-  for (int i = 0; i < 65536; ++i) {
-    const int max = std::max({channel(before[i], 0), channel(before[i], 1), channel(before[i], 2)});
-    ASSERT_EQ(texture[i], pixel(max, max, max, channel(before[i], 3))) << i;
-  }
+TEST_F(Texgen, HsvHueAndValue) {
   // The blue byte plays red's part: a third of a turn moves pure blue to green.
   texture[0] = pixel(255, 0, 0);
   texture_hsv(128 / 3, 0, 0);
@@ -144,14 +130,10 @@ TEST_F(Texgen, CombineModesByteByByte) {
 // Guards the fast warp: every pixel against the rule in doubles; large and negative offsets wrap on
 // any width.
 TEST_F(Texgen, WarpMatchesThePlainRule) {
-  const struct {
-    int w, h, a1, f1, a2, f2, a3, a4;
-  } cases[] = {{20, 12, -300, 7, 50, -3, 90, -1000},
-               {256, 256, -300, 7, 50, -3, 90, -1000},
-               {208, 82, -300, 7, 50, -3, 90, -1000}};
+  const int a1 = -300, f1 = 7, a2 = 50, f2 = -3, a3 = 90, a4 = -1000;
   const double k = 3.141592653589793 / 16;
-  for (const auto& [w, h, a1, f1, a2, f2, a3, a4] : cases) {
-    SCOPED_TRACE(testing::Message() << w << "x" << h << " a1 " << a1);
+  for (const auto& [w, h] : {std::pair{20, 12}, {256, 256}, {208, 82}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
     texgen_set_size(w, h);
     fill_with_index();
     texture_warp(a1, f1, a2, f2, a3, a4);
