@@ -56,16 +56,9 @@ TEST_F(Effects, CrossfadeClampsAndWeighs) {
   }
 }
 
-TEST_F(Effects, BlurBordersUniformPicturesAndInPlaceOrder) {
+TEST_F(Effects, BlurLeavesTheBorders) {
   static uint32_t picture[64000], before[64000];
   auto border = [](int i) { return i < 320 || i >= 199 * 320 || i % 320 < 2 || i % 320 > 317; };
-  // Quarters drop each byte's low two bits: 4 x (0xC8 >> 2) = 0xC8, 4 x (0x03 >> 2) = 0.
-  for (uint32_t fill : {0xC8C8C8C8u, 0x03030303u}) {
-    for (uint32_t& p : picture) p = fill;
-    blur_frame(1, picture);
-    for (int i = 0; i < 64000; ++i) ASSERT_EQ(picture[i], border(i) || fill == 0xC8C8C8C8u ? fill : 0) << i;
-  }
-  // Borders stay through several passes.
   uint32_t state = 3;
   for (uint32_t& p : picture) p = next_word(state);
   std::memcpy(before, picture, sizeof before);

@@ -24,8 +24,6 @@ TEST_F(Pipeline, TransformVertices) {
     std::array<int32_t, 3> out;
   };
   const Case cases[] = {
-      {{100, 50, 0}, 1, 0, {}, {}, {260, 150, 0}},
-      {{-30, 20, -700}, 1, 0, {}, {}, {155, 103, -700}},  // 8000 / (7999 + 7 x 4900)
       // Near depths are clamped: 7 x z stops at 1000, the divisor at 999.
       {{100, -100, 143}, 1, 0, {}, {}, {960, -700, 143}},
       // Scaled, then offset by (10, -5, 0): the offset is truncated toward zero.
