@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cmath>
-#include <span>
 #include <tuple>
 
 namespace {
@@ -24,25 +22,6 @@ TEST(Objects, GridFaces) {
   for (int f : {1, 2})
     EXPECT_EQ(std::tuple(attrs[f].mode_flags, attrs[f].param, textures[f]), std::tuple(0x81u, 7u, 0x1234u));
   EXPECT_EQ(textures[0] + textures[3], 0u);
-}
-
-TEST(Objects, SphereCountsAndRadiusPerDepth) {
-  const int32_t saved_levels = sphere_levels;
-  for (auto [levels, faces, vertices] : {std::array{2, 128, 66}, {3, 512, 258}}) {
-    SCOPED_TRACE(levels);
-    sphere_levels = levels;
-    build_sphere(7000);
-    EXPECT_EQ(sphere_face_count, faces);
-    EXPECT_EQ(sphere_corner_count, 3 * faces);
-    EXPECT_EQ(sphere_vertex_count, vertices);
-    for (const Vec3i& v : std::span(sphere_vertices, vertices))
-      EXPECT_NEAR(std::hypot(double(v.x), double(v.y), double(v.z)), 7000.0, 1.8);
-    for (const auto& [i0, i1, i2] : std::span(sphere_faces, faces))
-      EXPECT_TRUE(i0 != i1 && i1 != i2 && i0 != i2 && std::min({i0, i1, i2}) >= 0 &&
-                  std::max({i0, i1, i2}) < vertices);
-  }
-  EXPECT_EQ(xyz(sphere_vertices[0]), (std::array{7000, 0, 0}));  // first corner of the octahedron
-  sphere_levels = saved_levels;
 }
 
 TEST(Objects, VertexNormals) {

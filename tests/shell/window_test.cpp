@@ -68,13 +68,6 @@ TEST_F(WindowKeys, EscapeFreesThePlayerClosesTheWindowAndQuits) {
   EXPECT_EQ(near_z_limit, 77);
 }
 
-TEST_F(WindowKeys, ClosingTheWindowQuitsLikeEscape) {
-  platform_post_message(wm_close, 0, 0);
-  present_frame(0, 0);
-  EXPECT_EQ(quit_flag, 1);
-  EXPECT_EQ(shell_msg.message, uint32_t(wm_quit));
-}
-
 TEST(FatalDisplayError, ReportsAndDestroysTheWindow) {
   platform_open_headless({});
   platform_window_create(window_proc);
