@@ -38,4 +38,3 @@ void polar_scene_init();
 void polar_scene_run();
 void final_scene_init();
 void final_scene_run();
-

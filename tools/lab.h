@@ -4,8 +4,8 @@
 
 struct LabCommand {
   const char* name;
-  const char* usage;                    // one line: arguments after the name
-  int (*run)(int argc, char** argv);    // argv[0] is the subcommand's name
+  const char* usage;                  // one line: arguments after the name
+  int (*run)(int argc, char** argv);  // argv[0] is the subcommand's name
   LabCommand(const char* name, const char* usage, int (*run)(int, char**));
 };
 
